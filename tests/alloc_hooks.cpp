@@ -1,0 +1,82 @@
+#include "alloc_hooks.h"
+
+#include <cstdlib>
+
+extern "C" {
+void* __real_malloc(std::size_t size);
+void* __real_calloc(std::size_t count, std::size_t size);
+void __real_free(void* ptr);
+}
+
+namespace {
+
+bool armed = false;
+int failAtCall = 0;
+int calls = 0;
+std::size_t lastBytes = 0;
+
+// Blocks allocated while armed; a sort holds only a few at any moment, and
+// overflowing the list counts as a leak so that a test notices.
+const int maxTracked = 1024;
+void* tracked[maxTracked];
+int trackedCount = 0;
+bool trackOverflow = false;
+
+bool shouldFail(std::size_t bytes) {
+    if (!armed) {
+        return false;
+    }
+    ++calls;
+    lastBytes = bytes;
+    return calls == failAtCall;
+}
+
+void* track(void* ptr) {
+    if (armed && ptr != nullptr) {
+        if (trackedCount < maxTracked) {
+            tracked[trackedCount++] = ptr;
+        } else {
+            trackOverflow = true;
+        }
+    }
+    return ptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+void* __wrap_malloc(std::size_t size) { return shouldFail(size) ? nullptr : track(__real_malloc(size)); }
+
+void* __wrap_calloc(std::size_t count, std::size_t size) {
+    return shouldFail(count * size) ? nullptr : track(__real_calloc(count, size));
+}
+
+void __wrap_free(void* ptr) {
+    for (int i = 0; i < trackedCount; ++i) {
+        if (tracked[i] == ptr) {
+            tracked[i] = tracked[--trackedCount];
+            break;
+        }
+    }
+    __real_free(ptr);
+}
+
+}  // extern "C"
+
+void armAllocations(int failAt) {
+    failAtCall = failAt;
+    calls = 0;
+    lastBytes = 0;
+    trackedCount = 0;
+    trackOverflow = false;
+    armed = true;
+}
+
+void disarmAllocations() { armed = false; }
+
+int allocationCalls() { return calls; }
+
+int liveAllocations() { return trackOverflow ? maxTracked + 1 : trackedCount; }
+
+std::size_t lastRequestedBytes() { return lastBytes; }

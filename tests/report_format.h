@@ -1,0 +1,46 @@
+// The report's exact bytes, spelled out independently of the driver.
+#ifndef TESTS_REPORT_FORMAT_H
+#define TESTS_REPORT_FORMAT_H
+
+#include <cctype>
+#include <string>
+
+// 数据量： (data size:)
+const std::string reportPrefix = "\xCA\xFD\xBE\xDD\xC1\xBF\xA3\xBA";
+// ，用时： (, time taken:)
+const std::string reportMiddle = "\xA3\xAC\xD3\xC3\xCA\xB1\xA3\xBA";
+// 秒 (seconds) and the line end
+const std::string reportSuffix = "\xC3\xEB\n";
+// 内存分配失败 (memory allocation failed)
+const std::string failureLine = "\xC4\xDA\xB4\xE6\xB7\xD6\xC5\xE4\xCA\xA7\xB0\xDC\n";
+
+// Whether text at pos holds one report line for size n with a time of
+// digits, a point and exactly six decimals; on success pos moves past it.
+inline bool consumeReportLine(const std::string& text, std::size_t& pos, int n) {
+    std::string head = reportPrefix + std::to_string(n) + reportMiddle;
+    if (text.compare(pos, head.size(), head) != 0) {
+        return false;
+    }
+    std::size_t p = pos + head.size();
+    std::size_t digits = 0;
+    while (p < text.size() && std::isdigit(static_cast<unsigned char>(text[p]))) {
+        ++p;
+        ++digits;
+    }
+    if (digits == 0 || p >= text.size() || text[p] != '.') {
+        return false;
+    }
+    ++p;
+    for (int i = 0; i < 6; ++i, ++p) {
+        if (p >= text.size() || !std::isdigit(static_cast<unsigned char>(text[p]))) {
+            return false;
+        }
+    }
+    if (text.compare(p, reportSuffix.size(), reportSuffix) != 0) {
+        return false;
+    }
+    pos = p + reportSuffix.size();
+    return true;
+}
+
+#endif
