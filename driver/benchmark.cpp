@@ -11,6 +11,19 @@ const int valueBound = 10000;
 
 }  // namespace
 
+// n < 1 leaves nothing to sort, and n - 1 would overflow at INT_MIN.
+void mergeSortArray(int* arr, int n) {
+    if (n > 1) {
+        mergeSort(arr, 0, n - 1);
+    }
+}
+
+void quickSortArray(int* arr, int n) {
+    if (n > 1) {
+        quickSort(arr, 0, n - 1);
+    }
+}
+
 void runTrials(SortFunction sort, const int* sizes, int sizeCount) {
     for (int i = 0; i < sizeCount; ++i) {
         int n = sizes[i];

@@ -9,4 +9,8 @@
 // prints allocationFailureMessage instead and the next size goes on.
 void runTrials(SortFunction sort, const int* sizes, int sizeCount);
 
+// Whole-array forms of the library's range sorts, for the benchmark plan.
+void mergeSortArray(int* arr, int n);
+void quickSortArray(int* arr, int n);
+
 #endif

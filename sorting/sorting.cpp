@@ -1,9 +1,119 @@
 #include "sorting.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 // 内存分配失败 (memory allocation failed)
 const char allocationFailureMessage[] = "\xC4\xDA\xB4\xE6\xB7\xD6\xC5\xE4\xCA\xA7\xB0\xDC\n";
+
+namespace {
+
+void reportAllocationFailure() { std::printf("%s", allocationFailureMessage); }
+
+int* allocateInts(std::size_t count) { return static_cast<int*>(std::malloc(count * sizeof(int))); }
+
+int getMin(const int* arr, int n) {
+    int min = arr[0];
+    for (int i = 1; i < n; ++i) {
+        if (arr[i] < min) {
+            min = arr[i];
+        }
+    }
+    return min;
+}
+
+// Merges the ordered runs arr[left..mid] and arr[mid+1..right].
+void merge(int* arr, int left, int mid, int right) {
+    int leftLen = mid - left + 1;
+    int rightLen = right - mid;
+    int* leftRun = allocateInts(static_cast<std::size_t>(leftLen));
+    int* rightRun = allocateInts(static_cast<std::size_t>(rightLen));
+    if (leftRun == nullptr || rightRun == nullptr) {
+        reportAllocationFailure();
+        std::free(leftRun);
+        std::free(rightRun);
+        return;
+    }
+    std::memcpy(leftRun, arr + left, static_cast<std::size_t>(leftLen) * sizeof(int));
+    std::memcpy(rightRun, arr + mid + 1, static_cast<std::size_t>(rightLen) * sizeof(int));
+    int i = 0;
+    int j = 0;
+    int k = left;
+    while (i < leftLen && j < rightLen) {
+        // Ties take the left run first, which keeps the sort stable.
+        if (leftRun[i] <= rightRun[j]) {
+            arr[k++] = leftRun[i++];
+        } else {
+            arr[k++] = rightRun[j++];
+        }
+    }
+    while (i < leftLen) {
+        arr[k++] = leftRun[i++];
+    }
+    while (j < rightLen) {
+        arr[k++] = rightRun[j++];
+    }
+    std::free(leftRun);
+    std::free(rightRun);
+}
+
+void swapInts(int& a, int& b) {
+    int t = a;
+    a = b;
+    b = t;
+}
+
+// Lomuto: returns the pivot's final index; smaller elements end on its left.
+int partition(int* arr, int low, int high) {
+    int pivot = arr[high];
+    int i = low - 1;
+    for (int j = low; j < high; ++j) {
+        if (arr[j] < pivot) {
+            ++i;
+            swapInts(arr[i], arr[j]);
+        }
+    }
+    swapInts(arr[i + 1], arr[high]);
+    return i + 1;
+}
+
+// Covers every input whose pending ranges never nest deeper than this
+// without touching the heap; random input stays far below it.
+const int inlineRangeCapacity = 64;
+
+// Stable base-10 passes over non-negative keys, one per decimal digit of
+// maxKey, through the n-element buffer output.
+void radixPasses(unsigned* keys, unsigned* output, int n, unsigned maxKey) {
+    int passes = 0;
+    for (unsigned rest = maxKey; rest > 0; rest /= 10) {
+        ++passes;
+    }
+    unsigned exp = 1;
+    while (passes > 0) {
+        int count[10] = {0};
+        for (int i = 0; i < n; ++i) {
+            ++count[(keys[i] / exp) % 10];
+        }
+        for (int d = 1; d < 10; ++d) {
+            count[d] += count[d - 1];
+        }
+        // Walking backwards keeps each pass stable, which the passes rely on.
+        for (int i = n - 1; i >= 0; --i) {
+            unsigned d = (keys[i] / exp) % 10;
+            output[--count[d]] = keys[i];
+        }
+        std::memcpy(keys, output, static_cast<std::size_t>(n) * sizeof(unsigned));
+        --passes;
+        // A tenth digit would take exp past 32 bits after the last pass.
+        if (passes > 0) {
+            exp *= 10;
+        }
+    }
+}
+
+}  // namespace
 
 void insertionSort(int* arr, int n) {
     for (int i = 1; i < n; ++i) {
@@ -16,6 +126,133 @@ void insertionSort(int* arr, int n) {
         }
         arr[j + 1] = key;
     }
+}
+
+void mergeSort(int* arr, int left, int right) {
+    if (left >= right) {
+        return;
+    }
+    int mid = left + (right - left) / 2;
+    mergeSort(arr, left, mid);
+    mergeSort(arr, mid + 1, right);
+    merge(arr, left, mid, right);
+}
+
+// Goes on with the left range and keeps the pending right ranges on an
+// explicit stack, so partitions happen in the recursive order while native
+// stack use stays at inlineRangeCapacity pairs: at most (n + 1) / 3 ranges
+// can be pending, and the rest goes to the heap.
+void quickSort(int* arr, int low, int high) {
+    int inlineRanges[2 * inlineRangeCapacity];
+    int* ranges = inlineRanges;
+    int capacity = inlineRangeCapacity;
+    int pending = 0;
+    for (;;) {
+        while (low < high) {
+            int p = partition(arr, low, high);
+            if (p + 1 < high) {
+                if (pending == capacity) {
+                    int* grown = allocateInts(4 * static_cast<std::size_t>(capacity));
+                    if (grown == nullptr) {
+                        reportAllocationFailure();
+                        if (ranges != inlineRanges) {
+                            std::free(ranges);
+                        }
+                        return;
+                    }
+                    std::memcpy(grown, ranges, 2 * static_cast<std::size_t>(capacity) * sizeof(int));
+                    if (ranges != inlineRanges) {
+                        std::free(ranges);
+                    }
+                    ranges = grown;
+                    capacity *= 2;
+                }
+                ranges[2 * pending] = p + 1;
+                ranges[2 * pending + 1] = high;
+                ++pending;
+            }
+            high = p - 1;
+        }
+        if (pending == 0) {
+            break;
+        }
+        --pending;
+        low = ranges[2 * pending];
+        high = ranges[2 * pending + 1];
+    }
+    if (ranges != inlineRanges) {
+        std::free(ranges);
+    }
+}
+
+void countingSort(int* arr, int n) {
+    if (n < 1) {
+        return;
+    }
+    int max = getMax(arr, n);
+    int min = getMin(arr, n);
+    int base = min < 0 ? min : 0;
+    // Up to 2^32 counters: computed in 64 bits so that max + 1 cannot wrap.
+    std::uint64_t tableSize = static_cast<std::uint64_t>(static_cast<std::int64_t>(max) - base) + 1;
+    int* count = tableSize <= SIZE_MAX / sizeof(int)
+                     ? static_cast<int*>(std::calloc(static_cast<std::size_t>(tableSize), sizeof(int)))
+                     : nullptr;
+    if (count == nullptr) {
+        reportAllocationFailure();
+        return;
+    }
+    // Offsets from base, taken in unsigned arithmetic, cover the whole span.
+    const unsigned offset = static_cast<unsigned>(base);
+    for (int i = 0; i < n; ++i) {
+        ++count[static_cast<unsigned>(arr[i]) - offset];
+    }
+    for (std::size_t v = 1; v < tableSize; ++v) {
+        count[v] += count[v - 1];
+    }
+    int* output = allocateInts(static_cast<std::size_t>(n));
+    if (output == nullptr) {
+        reportAllocationFailure();
+        std::free(count);
+        return;
+    }
+    // Walking backwards keeps equal values in their input order.
+    for (int i = n - 1; i >= 0; --i) {
+        output[--count[static_cast<unsigned>(arr[i]) - offset]] = arr[i];
+    }
+    std::memcpy(arr, output, static_cast<std::size_t>(n) * sizeof(int));
+    std::free(count);
+    std::free(output);
+}
+
+void radixSort(int* arr, int n) {
+    if (n < 1) {
+        return;
+    }
+    int max = getMax(arr, n);
+    int min = getMin(arr, n);
+    int* output = allocateInts(static_cast<std::size_t>(n));
+    if (output == nullptr) {
+        reportAllocationFailure();
+        return;
+    }
+    // An int may be accessed as unsigned; for values of zero and above the
+    // keys are the values themselves.
+    unsigned* keys = reinterpret_cast<unsigned*>(arr);
+    unsigned* buffer = reinterpret_cast<unsigned*>(output);
+    if (min >= 0) {
+        radixPasses(keys, buffer, n, static_cast<unsigned>(max));
+    } else {
+        // Subtracting min maps the values in order onto 0 .. 2^32 - 1.
+        const unsigned shift = static_cast<unsigned>(min);
+        for (int i = 0; i < n; ++i) {
+            keys[i] -= shift;
+        }
+        radixPasses(keys, buffer, n, static_cast<unsigned>(max) - shift);
+        for (int i = 0; i < n; ++i) {
+            keys[i] += shift;
+        }
+    }
+    std::free(output);
 }
 
 int getMax(const int* arr, int n) {

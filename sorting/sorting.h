@@ -18,6 +18,27 @@ extern const char allocationFailureMessage[];
 // Stable quadratic insertion sort of arr[0, n); allocates nothing.
 void insertionSort(int* arr, int n);
 
+// Stable top-down merge sort of arr[left..right] (inclusive); every merge
+// step allocates its two runs. A step whose buffers cannot be had prints
+// the message and leaves its range as two ordered runs.
+void mergeSort(int* arr, int left, int right);
+
+// Quick sort of arr[low..high] (inclusive), Lomuto partition around the
+// last element, left range first. Native stack use does not grow with the
+// range; deep nesting spills pending ranges to the heap, and if that fails
+// it prints the message and stops with every element still in the array.
+void quickSort(int* arr, int low, int high);
+
+// Stable counting sort of arr[0, n). The table spans 0..max, or min..max
+// when values go below zero, so memory follows the span of the values:
+// 4 bytes per value in the span.
+void countingSort(int* arr, int n);
+
+// Stable base-10 least-significant-digit radix sort of arr[0, n); one pass
+// per decimal digit of the largest value. Values below zero are shifted
+// into unsigned keys for the passes.
+void radixSort(int* arr, int n);
+
 // Largest element of arr[0, n); INT_MIN without reading arr when n < 1.
 int getMax(const int* arr, int n);
 

@@ -10,7 +10,11 @@ namespace {
 
 // Section headings in report order, each with its leading empty line.
 const char* const headings[] = {
-    "\n\xB2\xE5\xC8\xEB\xC5\xC5\xD0\xF2\n",  // 插入排序
+    "\n\xB2\xE5\xC8\xEB\xC5\xC5\xD0\xF2\n",  // 插入排序 insertion
+    "\n\xB9\xE9\xB2\xA2\xC5\xC5\xD0\xF2\n",  // 归并排序 merge
+    "\n\xBF\xEC\xCB\xD9\xC5\xC5\xD0\xF2\n",  // 快速排序 quick
+    "\n\xBC\xC6\xCA\xFD\xC5\xC5\xD0\xF2\n",  // 计数排序 counting
+    "\n\xBB\xF9\xCA\xFD\xC5\xC5\xD0\xF2\n",  // 基数排序 radix
 };
 const int sizes[] = {10000, 50000, 200000};
 

@@ -1,12 +1,17 @@
 #include "sorting.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <climits>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "alloc_hooks.h"
+#include "benchmark.h"
+#include "report_format.h"
 
 namespace {
 
@@ -18,7 +23,8 @@ struct SortEntry {
     bool smallRange;
 };
 const SortEntry sortEntries[] = {
-    {"insertion", insertionSort, false},
+    {"insertion", insertionSort, false}, {"merge", mergeSortArray, false}, {"quick", quickSortArray, false},
+    {"counting", countingSort, true},    {"radix", radixSort, false},
 };
 
 const int caseLengths[] = {0, 1, 2, 3, 10, 16, 17, 100, 1000};
@@ -34,11 +40,12 @@ enum Shape {
     belowZero,
     extremes,
     tenDigits,
+    pivotTriples,
     shapeCount
 };
-const char* const shapeNames[shapeCount] = {"random 0..9999", "sorted",    "reversed",   "all equal",
-                                            "few distinct",   "sawtooth",  "organ pipe", "below zero",
-                                            "extremes",       "ten digits"};
+const char* const shapeNames[shapeCount] = {"random 0..9999", "sorted",     "reversed",     "all equal",
+                                            "few distinct",   "sawtooth",   "organ pipe",   "below zero",
+                                            "extremes",       "ten digits", "pivot triples"};
 
 std::vector<int> makeShape(int shape, int length, unsigned seed, bool smallRange) {
     std::mt19937 rng(seed);
@@ -62,6 +69,9 @@ std::vector<int> makeShape(int shape, int length, unsigned seed, bool smallRange
             case tenDigits:
                 v[i] = smallRange ? -1000000000 - uniform(0, 2000) : uniform(1000000000, INT_MAX);
                 break;
+            // 1 2 0, 4 5 3, ...: every last-element partition leaves two
+            // elements on its right, so pending ranges pile up to n / 3.
+            case pivotTriples: v[i] = i % 3 == 2 ? i - 2 : i + 1; break;
         }
     }
     if (shape == sorted) std::sort(v.begin(), v.end());
@@ -94,6 +104,118 @@ TEST(Sorts, MatchStdSortOnEveryShapeAndLength) {
                     << seed;
             }
         }
+    }
+}
+
+// Boundaries of radix sort's pass count and counting sort's table.
+TEST(Sorts, MatchStdSortOnEdgeCases) {
+    const std::vector<int> cases[] = {
+        {0, 0, 0, 0}, {9, 1}, {10, 9, 1}, {9999, 999, 99, 9, 0}, {10000, 9999}, {-1, 0, -1}, {5, -5, -2000},
+    };
+    for (const SortEntry& entry : sortEntries) {
+        for (const std::vector<int>& input : cases) {
+            EXPECT_TRUE(sortsLikeStdSort(entry.sort, input)) << entry.name << " sort";
+        }
+    }
+    for (const std::vector<int>& input : {std::vector<int>{INT_MAX, 0, 999999999, 1000000000, INT_MAX - 1},
+                                          std::vector<int>{INT_MIN, INT_MAX, -1, 0}}) {
+        EXPECT_TRUE(sortsLikeStdSort(radixSort, input));
+    }
+}
+
+// Fails the first, second, ... allocation of a call in turn until a call
+// completes: each failure prints the message once, frees what was obtained
+// and keeps every element (counting and radix sort touch nothing).
+TEST(Sorts, AllocationFailuresKeepEveryElementAndLeakNothing) {
+    struct FailureCase {
+        const char* name;
+        SortFunction sort;
+        std::vector<int> input;
+        bool untouchedOnFailure;
+    };
+    const FailureCase failureCases[] = {
+        {"merge", mergeSortArray, makeShape(randomSmall, 40, 1, false), false},
+        {"quick", quickSortArray, makeShape(pivotTriples, 600, 1, false), false},
+        {"counting", countingSort, makeShape(randomSmall, 40, 1, false), true},
+        {"counting below zero", countingSort, makeShape(belowZero, 40, 1, false), true},
+        {"radix", radixSort, makeShape(randomSmall, 40, 1, false), true},
+        {"radix below zero", radixSort, makeShape(extremes, 40, 1, false), true},
+    };
+    for (const FailureCase& c : failureCases) {
+        std::vector<int> expected = c.input;
+        std::sort(expected.begin(), expected.end());
+        for (int failAt = 1;; ++failAt) {
+            SCOPED_TRACE(std::string(c.name) + " sort, allocation " + std::to_string(failAt) + " failing");
+            std::vector<int> v = c.input;
+            testing::internal::CaptureStdout();
+            armAllocations(failAt);
+            c.sort(v.data(), static_cast<int>(v.size()));
+            disarmAllocations();
+            std::string out = testing::internal::GetCapturedStdout();
+            EXPECT_EQ(liveAllocations(), 0);
+            if (allocationCalls() < failAt) {
+                EXPECT_EQ(out, "");
+                EXPECT_EQ(v, expected);
+                EXPECT_GT(failAt, 1) << "the call allocated nothing";
+                break;
+            }
+            EXPECT_EQ(out, failureLine);
+            if (c.untouchedOnFailure) {
+                EXPECT_EQ(v, c.input);
+            } else {
+                std::sort(v.begin(), v.end());
+                EXPECT_EQ(v, expected);
+            }
+        }
+    }
+}
+
+// The table must not wrap at max + 1, and spans min..max below zero.
+TEST(Sorts, CountingSortSizesItsTableWithoutOverflow) {
+    struct TableCase {
+        std::vector<int> input;
+        std::size_t tableBytes;
+    };
+    const TableCase tableCases[] = {
+        {{INT_MAX, 0}, (std::size_t{1} << 31) * sizeof(int)},
+        {{INT_MIN, INT_MAX}, (std::size_t{1} << 32) * sizeof(int)},
+        {{-3, 3}, 7 * sizeof(int)},
+        {{9999, 5}, 10000 * sizeof(int)},
+    };
+    for (const TableCase& c : tableCases) {
+        std::vector<int> v = c.input;
+        testing::internal::CaptureStdout();
+        armAllocations(1);
+        countingSort(v.data(), static_cast<int>(v.size()));
+        disarmAllocations();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), failureLine);
+        EXPECT_EQ(lastRequestedBytes(), c.tableBytes);
+        EXPECT_EQ(v, c.input);
+    }
+}
+
+// Plain recursion nests once per element on these inputs and overflows a
+// small stack long before 20000 elements.
+void* quickSortOnSmallStack(void* data) {
+    std::vector<int>& v = *static_cast<std::vector<int>*>(data);
+    quickSortArray(v.data(), static_cast<int>(v.size()));
+    return nullptr;
+}
+
+TEST(Sorts, QuickSortStackUseDoesNotGrowWithInput) {
+    const int length = 20000;
+    for (int shape : {sorted, reversed, allEqual, pivotTriples}) {
+        std::vector<int> v = makeShape(shape, length, 1, false);
+        std::vector<int> expected = v;
+        std::sort(expected.begin(), expected.end());
+        pthread_attr_t attr;
+        pthread_attr_init(&attr);
+        pthread_attr_setstacksize(&attr, 128 * 1024);
+        pthread_t thread;
+        ASSERT_EQ(pthread_create(&thread, &attr, quickSortOnSmallStack, &v), 0);
+        pthread_join(thread, nullptr);
+        pthread_attr_destroy(&attr);
+        EXPECT_EQ(v, expected) << shapeNames[shape];
     }
 }
 
