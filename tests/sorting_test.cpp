@@ -116,6 +116,10 @@ TEST(Sorts, MatchStdSortOnEdgeCases) {
         for (const std::vector<int>& input : cases) {
             EXPECT_TRUE(sortsLikeStdSort(entry.sort, input)) << entry.name << " sort";
         }
+        // No count below 1 may read the array.
+        entry.sort(nullptr, 0);
+        entry.sort(nullptr, -1);
+        entry.sort(nullptr, INT_MIN);
     }
     for (const std::vector<int>& input : {std::vector<int>{INT_MAX, 0, 999999999, 1000000000, INT_MAX - 1},
                                           std::vector<int>{INT_MIN, INT_MAX, -1, 0}}) {
