@@ -1,17 +1,44 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test; exits non-zero on any
-# failure. Warnings are errors here.
+# failure. Warnings are errors here. FUZZ_SECONDS sets the fuzzing time
+# (default 60; 0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc 2>/dev/null || echo 2)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-# Release is what users run; Debug catches what the optimizer hides
-# (for instance deep recursion turned into a loop).
-for type in Release Debug; do
-    dir=build/test-${type,,}
-    echo "== $type build and tests"
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+run_suite() {
+    local name=$1 dir=build/test-$1
+    shift
+    echo "== $name build and tests"
+    cmake -S . -B "$dir" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
     ctest --test-dir "$dir" -j "$jobs" --output-on-failure
-done
+}
+
+# Release is what users run; Debug catches what the optimizer hides (deep
+# recursion turned into a loop); the sanitizers catch what tests cannot see.
+run_suite release -DCMAKE_BUILD_TYPE=Release
+run_suite debug -DCMAKE_BUILD_TYPE=Debug
+run_suite sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORTBENCH_SANITIZE=ON
+
+seconds=${FUZZ_SECONDS:-60}
+if ((seconds > 0)); then
+    echo "== differential fuzzing for ${seconds}s"
+    out=build/fuzz
+    mkdir -p "$out/corpus"
+    clang++ -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+        -Wall -Wextra -Wpedantic -Werror -I. fuzz/sort_fuzzer.cpp sorting/sorting.cpp -o "$out/sort_fuzzer"
+    # New inputs go to the build folder; the committed seeds stay as they are.
+    status=0
+    "$out/sort_fuzzer" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+        -artifact_prefix="$out/" "$out/corpus" fuzz/corpus >"$out/log" 2>&1 || status=$?
+    grep -E '^(stat::number_of_executed_units|Done|SUMMARY|artifact_prefix|Test unit written)|differs|ERROR' "$out/log" || true
+    if ((status != 0)); then
+        tail -n 40 "$out/log"
+        echo "fuzzing found a failure (exit $status); see $out/log"
+        exit "$status"
+    fi
+fi
