@@ -9,14 +9,17 @@
 const std::string reportPrefix = "\xCA\xFD\xBE\xDD\xC1\xBF\xA3\xBA";
 // ，用时： (, time taken:)
 const std::string reportMiddle = "\xA3\xAC\xD3\xC3\xCA\xB1\xA3\xBA";
-// 秒 (seconds) and the line end
-const std::string reportSuffix = "\xC3\xEB\n";
+// 秒 (seconds)
+const std::string reportSuffix = "\xC3\xEB";
 // 内存分配失败 (memory allocation failed)
 const std::string failureLine = "\xC4\xDA\xB4\xE6\xB7\xD6\xC5\xE4\xCA\xA7\xB0\xDC\n";
 
 // Whether text at pos holds one report line for size n with a time of
-// digits, a point and exactly six decimals; on success pos moves past it.
-inline bool consumeReportLine(const std::string& text, std::size_t& pos, int n) {
+// digits, a point and exactly six decimals, ending in lineEnd; on success
+// pos moves past it. wholeMilliseconds demands a clock of 1000 ticks a
+// second: the last three decimals are 0.
+inline bool consumeReportLine(const std::string& text, std::size_t& pos, int n,
+                              const std::string& lineEnd = "\n", bool wholeMilliseconds = false) {
     std::string head = reportPrefix + std::to_string(n) + reportMiddle;
     if (text.compare(pos, head.size(), head) != 0) {
         return false;
@@ -36,10 +39,14 @@ inline bool consumeReportLine(const std::string& text, std::size_t& pos, int n) 
             return false;
         }
     }
-    if (text.compare(p, reportSuffix.size(), reportSuffix) != 0) {
+    if (wholeMilliseconds && text.compare(p - 3, 3, "000") != 0) {
         return false;
     }
-    pos = p + reportSuffix.size();
+    const std::string end = reportSuffix + lineEnd;
+    if (text.compare(p, end.size(), end) != 0) {
+        return false;
+    }
+    pos = p + end.size();
     return true;
 }
 
