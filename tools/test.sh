@@ -16,7 +16,7 @@ run_suite() {
     echo "== $name build and tests"
     cmake -S . -B "$dir" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
-    ctest --test-dir "$dir" -j "$jobs" --output-on-failure | tee "$dir/ctest.log"
+    ctest --test-dir "$dir" -j "$jobs" --output-on-failure --no-tests=error | tee "$dir/ctest.log"
     passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.log")))
 }
 
