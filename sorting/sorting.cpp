@@ -14,6 +14,21 @@ void reportAllocationFailure() { std::printf("%s", allocationFailureMessage); }
 
 int* allocateInts(std::size_t count) { return static_cast<int*>(std::malloc(count * sizeof(int))); }
 
+// getMax's result, and whether any value lies below zero, in one pass: input
+// of zero and above pays almost nothing for the check.
+int scanValues(const int* arr, int n, bool& anyBelowZero) {
+    int max = arr[0];
+    unsigned signBits = 0;
+    for (int i = 0; i < n; ++i) {
+        if (arr[i] > max) {
+            max = arr[i];
+        }
+        signBits |= static_cast<unsigned>(arr[i]);
+    }
+    anyBelowZero = (signBits >> 31) != 0;
+    return max;
+}
+
 int getMin(const int* arr, int n) {
     int min = arr[0];
     for (int i = 1; i < n; ++i) {
@@ -113,6 +128,42 @@ void radixPasses(unsigned* keys, unsigned* output, int n, unsigned maxKey) {
     }
 }
 
+// Counting sort of arr[0, n) over a table for base..max. Input of zero and
+// above uses base 0, and its indexing compiles without the offset.
+template <bool belowZero>
+void countingSortFrom(int* arr, int n, int base, int max) {
+    // Up to 2^32 counters: computed in 64 bits so that max + 1 cannot wrap.
+    std::uint64_t tableSize = static_cast<std::uint64_t>(static_cast<std::int64_t>(max) - base) + 1;
+    int* count = tableSize <= SIZE_MAX / sizeof(int)
+                     ? static_cast<int*>(std::calloc(static_cast<std::size_t>(tableSize), sizeof(int)))
+                     : nullptr;
+    if (count == nullptr) {
+        reportAllocationFailure();
+        return;
+    }
+    // Offsets from base, taken in unsigned arithmetic, cover the whole span.
+    const unsigned offset = belowZero ? static_cast<unsigned>(base) : 0u;
+    for (int i = 0; i < n; ++i) {
+        ++count[static_cast<unsigned>(arr[i]) - offset];
+    }
+    for (std::size_t v = 1; v < tableSize; ++v) {
+        count[v] += count[v - 1];
+    }
+    int* output = allocateInts(static_cast<std::size_t>(n));
+    if (output == nullptr) {
+        reportAllocationFailure();
+        std::free(count);
+        return;
+    }
+    // Walking backwards keeps equal values in their input order.
+    for (int i = n - 1; i >= 0; --i) {
+        output[--count[static_cast<unsigned>(arr[i]) - offset]] = arr[i];
+    }
+    std::memcpy(arr, output, static_cast<std::size_t>(n) * sizeof(int));
+    std::free(count);
+    std::free(output);
+}
+
 }  // namespace
 
 void insertionSort(int* arr, int n) {
@@ -189,47 +240,21 @@ void countingSort(int* arr, int n) {
     if (n < 1) {
         return;
     }
-    int max = getMax(arr, n);
-    int min = getMin(arr, n);
-    int base = min < 0 ? min : 0;
-    // Up to 2^32 counters: computed in 64 bits so that max + 1 cannot wrap.
-    std::uint64_t tableSize = static_cast<std::uint64_t>(static_cast<std::int64_t>(max) - base) + 1;
-    int* count = tableSize <= SIZE_MAX / sizeof(int)
-                     ? static_cast<int*>(std::calloc(static_cast<std::size_t>(tableSize), sizeof(int)))
-                     : nullptr;
-    if (count == nullptr) {
-        reportAllocationFailure();
-        return;
+    bool anyBelowZero = false;
+    int max = scanValues(arr, n, anyBelowZero);
+    if (anyBelowZero) {
+        countingSortFrom<true>(arr, n, getMin(arr, n), max);
+    } else {
+        countingSortFrom<false>(arr, n, 0, max);
     }
-    // Offsets from base, taken in unsigned arithmetic, cover the whole span.
-    const unsigned offset = static_cast<unsigned>(base);
-    for (int i = 0; i < n; ++i) {
-        ++count[static_cast<unsigned>(arr[i]) - offset];
-    }
-    for (std::size_t v = 1; v < tableSize; ++v) {
-        count[v] += count[v - 1];
-    }
-    int* output = allocateInts(static_cast<std::size_t>(n));
-    if (output == nullptr) {
-        reportAllocationFailure();
-        std::free(count);
-        return;
-    }
-    // Walking backwards keeps equal values in their input order.
-    for (int i = n - 1; i >= 0; --i) {
-        output[--count[static_cast<unsigned>(arr[i]) - offset]] = arr[i];
-    }
-    std::memcpy(arr, output, static_cast<std::size_t>(n) * sizeof(int));
-    std::free(count);
-    std::free(output);
 }
 
 void radixSort(int* arr, int n) {
     if (n < 1) {
         return;
     }
-    int max = getMax(arr, n);
-    int min = getMin(arr, n);
+    bool anyBelowZero = false;
+    int max = scanValues(arr, n, anyBelowZero);
     int* output = allocateInts(static_cast<std::size_t>(n));
     if (output == nullptr) {
         reportAllocationFailure();
@@ -239,11 +264,11 @@ void radixSort(int* arr, int n) {
     // keys are the values themselves.
     unsigned* keys = reinterpret_cast<unsigned*>(arr);
     unsigned* buffer = reinterpret_cast<unsigned*>(output);
-    if (min >= 0) {
+    if (!anyBelowZero) {
         radixPasses(keys, buffer, n, static_cast<unsigned>(max));
     } else {
         // Subtracting min maps the values in order onto 0 .. 2^32 - 1.
-        const unsigned shift = static_cast<unsigned>(min);
+        const unsigned shift = static_cast<unsigned>(getMin(arr, n));
         for (int i = 0; i < n; ++i) {
             keys[i] -= shift;
         }
