@@ -52,7 +52,7 @@ void sortBenchmark(benchmark::State& state, SortFunction sort) {
 }
 
 void benchmarkSizes(benchmark::internal::Benchmark* b) {
-    b->Arg(10000)->Arg(50000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMillisecond);
+    b->Arg(10000)->Arg(50000)->Arg(200000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 }
 
 }  // namespace

@@ -35,9 +35,11 @@ set xlabel "elements"
 set ylabel "time per sort (ms)"
 set logscale xy
 set format y "%g"
-set xtics (10000, 50000, 200000)
+set xrange [7000:300000]
+set xtics ("10000" 10000, "50000" 50000, "200000" 200000)
 set key top left
 set grid
+set linetype 5 linecolor rgb "#b8860b"
 plot for [c=2:6] "$data" using 1:c with linespoints linewidth 2 pointtype 7 title columnheader(c)
 GP
 echo "wrote $png"
