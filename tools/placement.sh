@@ -29,7 +29,7 @@ done
 python3 - "${dirs[@]}" <<'PY'
 import glob, json, statistics, subprocess, sys
 sorts = ["insertion/50000", "merge/200000", "quick/200000", "counting/200000", "radix/200000"]
-print("%-22s %-18s" % ("build", "insertionSort at") + "".join("%18s" % s for s in sorts))
+print("%-20s %-17s" % ("build", "insertionSort at") + "".join("%20s" % s for s in sorts))
 for d in sys.argv[1:]:
     times = {s: [] for s in sorts}
     for f in glob.glob(d + "/round-*.json"):
@@ -37,12 +37,13 @@ for d in sys.argv[1:]:
             if b.get("run_type") == "iteration":
                 for s in sorts:
                     if "/" + s + "/" in b["name"]:
-                        times[s].append(b["real_time"])
+                        scale = {"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1e3}[b["time_unit"]]
+                        times[s].append(b["real_time"] * scale)
     nm = subprocess.run(["nm", d + "/sorting_benchmark"], capture_output=True, text=True).stdout
     addr = next(l.split()[0] for l in nm.splitlines() if l.endswith(" _Z13insertionSortPii"))
-    row = "%-22s %-18s" % (d.split("/")[-1], "0x" + addr.lstrip("0"))
+    row = "%-20s %-17s" % (d.split("/")[-1], "0x" + addr.lstrip("0"))
     for s in sorts:
-        row += "%18s" % ("%.3f ms ±%.1f%%" % (statistics.median(times[s]),
+        row += "%20s" % ("%.3f ms ±%.1f%%" % (statistics.median(times[s]),
                           100 * (max(times[s]) - min(times[s])) / 2 / statistics.median(times[s])))
     print(row)
 PY
