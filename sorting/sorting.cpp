@@ -205,11 +205,10 @@ void quickSort(int* arr, int low, int high) {
                 if (pending == capacity) {
                     int* grown = allocateInts(4 * static_cast<std::size_t>(capacity));
                     if (grown == nullptr) {
+                        // Give up, freeing below: every element is still in the array.
                         reportAllocationFailure();
-                        if (ranges != inlineRanges) {
-                            std::free(ranges);
-                        }
-                        return;
+                        pending = 0;
+                        break;
                     }
                     std::memcpy(grown, ranges, 2 * static_cast<std::size_t>(capacity) * sizeof(int));
                     if (ranges != inlineRanges) {
