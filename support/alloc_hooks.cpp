@@ -14,11 +14,17 @@ bool armed = false;
 int failAtCall = 0;
 int calls = 0;
 std::size_t lastBytes = 0;
+std::size_t liveBytes = 0;
+std::size_t peakBytes = 0;
 
 // Blocks allocated while armed; a sort holds only a few at any moment, and
 // overflowing the list counts as a leak so that a test notices.
+struct Block {
+    void* ptr;
+    std::size_t bytes;
+};
 const int maxTracked = 1024;
-void* tracked[maxTracked];
+Block tracked[maxTracked];
 int trackedCount = 0;
 bool trackOverflow = false;
 
@@ -31,12 +37,16 @@ bool shouldFail(std::size_t bytes) {
     return calls == failAtCall;
 }
 
-void* track(void* ptr) {
+void* track(void* ptr, std::size_t bytes) {
     if (armed && ptr != nullptr) {
         if (trackedCount < maxTracked) {
-            tracked[trackedCount++] = ptr;
+            tracked[trackedCount++] = Block{ptr, bytes};
         } else {
             trackOverflow = true;
+        }
+        liveBytes += bytes;
+        if (liveBytes > peakBytes) {
+            peakBytes = liveBytes;
         }
     }
     return ptr;
@@ -46,15 +56,18 @@ void* track(void* ptr) {
 
 extern "C" {
 
-void* __wrap_malloc(std::size_t size) { return shouldFail(size) ? nullptr : track(__real_malloc(size)); }
+void* __wrap_malloc(std::size_t size) {
+    return shouldFail(size) ? nullptr : track(__real_malloc(size), size);
+}
 
 void* __wrap_calloc(std::size_t count, std::size_t size) {
-    return shouldFail(count * size) ? nullptr : track(__real_calloc(count, size));
+    return shouldFail(count * size) ? nullptr : track(__real_calloc(count, size), count * size);
 }
 
 void __wrap_free(void* ptr) {
     for (int i = 0; i < trackedCount; ++i) {
-        if (tracked[i] == ptr) {
+        if (tracked[i].ptr == ptr) {
+            liveBytes -= tracked[i].bytes;
             tracked[i] = tracked[--trackedCount];
             break;
         }
@@ -68,6 +81,8 @@ void armAllocations(int failAt) {
     failAtCall = failAt;
     calls = 0;
     lastBytes = 0;
+    liveBytes = 0;
+    peakBytes = 0;
     trackedCount = 0;
     trackOverflow = false;
     armed = true;
@@ -80,3 +95,5 @@ int allocationCalls() { return calls; }
 int liveAllocations() { return trackOverflow ? maxTracked + 1 : trackedCount; }
 
 std::size_t lastRequestedBytes() { return lastBytes; }
+
+std::size_t peakAllocatedBytes() { return peakBytes; }
