@@ -98,14 +98,17 @@ int partition(int* arr, int low, int high) {
 // without touching the heap; random input stays far below it.
 const int inlineRangeCapacity = 64;
 
-// Stable base-10 passes over non-negative keys, one per decimal digit of
-// maxKey, through the n-element buffer output.
-void radixPasses(unsigned* keys, unsigned* output, int n, unsigned maxKey) {
+// Stable base-10 passes over keys of zero and above, one per decimal digit
+// of maxKey, through the n-element buffer output. Input of zero and above
+// is sorted as int, digits and multiplier included; unsigned keys serve
+// only values shifted up from below zero.
+template <typename Key>
+void radixPasses(Key* keys, Key* output, int n, Key maxKey) {
     int passes = 0;
-    for (unsigned rest = maxKey; rest > 0; rest /= 10) {
+    for (Key rest = maxKey; rest > 0; rest /= 10) {
         ++passes;
     }
-    unsigned exp = 1;
+    Key exp = 1;
     while (passes > 0) {
         int count[10] = {0};
         for (int i = 0; i < n; ++i) {
@@ -116,10 +119,10 @@ void radixPasses(unsigned* keys, unsigned* output, int n, unsigned maxKey) {
         }
         // Walking backwards keeps each pass stable, which the passes rely on.
         for (int i = n - 1; i >= 0; --i) {
-            unsigned d = (keys[i] / exp) % 10;
+            Key d = (keys[i] / exp) % 10;
             output[--count[d]] = keys[i];
         }
-        std::memcpy(keys, output, static_cast<std::size_t>(n) * sizeof(unsigned));
+        std::memcpy(keys, output, static_cast<std::size_t>(n) * sizeof(Key));
         --passes;
         // A tenth digit would take exp past 32 bits after the last pass.
         if (passes > 0) {
@@ -259,19 +262,17 @@ void radixSort(int* arr, int n) {
         reportAllocationFailure();
         return;
     }
-    // An int may be accessed as unsigned; for values of zero and above the
-    // keys are the values themselves.
-    unsigned* keys = reinterpret_cast<unsigned*>(arr);
-    unsigned* buffer = reinterpret_cast<unsigned*>(output);
     if (!anyBelowZero) {
-        radixPasses(keys, buffer, n, static_cast<unsigned>(max));
+        radixPasses(arr, output, n, max);
     } else {
-        // Subtracting min maps the values in order onto 0 .. 2^32 - 1.
+        // An int may be accessed as unsigned; subtracting min maps the
+        // values in order onto 0 .. 2^32 - 1.
+        unsigned* keys = reinterpret_cast<unsigned*>(arr);
         const unsigned shift = static_cast<unsigned>(getMin(arr, n));
         for (int i = 0; i < n; ++i) {
             keys[i] -= shift;
         }
-        radixPasses(keys, buffer, n, static_cast<unsigned>(max) - shift);
+        radixPasses(keys, reinterpret_cast<unsigned*>(output), n, static_cast<unsigned>(max) - shift);
         for (int i = 0; i < n; ++i) {
             keys[i] += shift;
         }
