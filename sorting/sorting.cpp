@@ -12,11 +12,40 @@ namespace {
 
 void reportAllocationFailure() { std::printf("%s", allocationFailureMessage); }
 
+#ifdef SORTING_COUNT_OPERATIONS
+OperationCounts counts = {0, 0};
+void countComparison() { ++counts.comparisons; }
+void countPass() { ++counts.passes; }
+#else
+// The normal build keeps no state and its code stays as without counting.
+inline void countComparison() {}
+inline void countPass() {}
+#endif
+
+// Every element comparison of the sorts goes through one of these, so that
+// the counting build sees each one.
+inline bool isLess(int a, int b) {
+    countComparison();
+    return a < b;
+}
+
+inline bool isLessOrEqual(int a, int b) {
+    countComparison();
+    return a <= b;
+}
+
+inline bool isGreater(int a, int b) {
+    countComparison();
+    return a > b;
+}
+
 int* allocateInts(std::size_t count) { return static_cast<int*>(std::malloc(count * sizeof(int))); }
 
 // getMax's result, and whether any value lies below zero, in one pass: input
-// of zero and above pays almost nothing for the check.
+// of zero and above pays almost nothing for the check. Its comparisons order
+// nothing, so only the pass is counted.
 int scanValues(const int* arr, int n, bool& anyBelowZero) {
+    countPass();
     int max = arr[0];
     unsigned signBits = 0;
     for (int i = 0; i < n; ++i) {
@@ -30,6 +59,7 @@ int scanValues(const int* arr, int n, bool& anyBelowZero) {
 }
 
 int getMin(const int* arr, int n) {
+    countPass();
     int min = arr[0];
     for (int i = 1; i < n; ++i) {
         if (arr[i] < min) {
@@ -57,8 +87,12 @@ void merge(int* arr, int left, int mid, int right) {
     int j = 0;
     int k = left;
     while (i < leftLen && j < rightLen) {
-        // Ties take the left run first, which keeps the sort stable.
-        if (leftRun[i] <= rightRun[j]) {
+        // Ties take the left run first, which keeps the sort stable. Both
+        // are read before the call, left first as without the helper, so
+        // that the normal build's code stays the same.
+        const int left = leftRun[i];
+        const int right = rightRun[j];
+        if (isLessOrEqual(left, right)) {
             arr[k++] = leftRun[i++];
         } else {
             arr[k++] = rightRun[j++];
@@ -85,7 +119,7 @@ int partition(int* arr, int low, int high) {
     int pivot = arr[high];
     int i = low - 1;
     for (int j = low; j < high; ++j) {
-        if (arr[j] < pivot) {
+        if (isLess(arr[j], pivot)) {
             ++i;
             swapInts(arr[i], arr[j]);
         }
@@ -98,16 +132,20 @@ int partition(int* arr, int low, int high) {
 // without touching the heap; random input stays far below it.
 const int inlineRangeCapacity = 64;
 
-// Stable base-10 passes over non-negative keys, one per decimal digit of
-// maxKey, through the n-element buffer output.
-void radixPasses(unsigned* keys, unsigned* output, int n, unsigned maxKey) {
+// Stable base-10 passes over keys of zero and above, one per decimal digit
+// of maxKey, through the n-element buffer output. Input of zero and above
+// is sorted as int, digits and multiplier included; unsigned keys serve
+// only values shifted up from below zero.
+template <typename Key>
+void radixPasses(Key* keys, Key* output, int n, Key maxKey) {
     int passes = 0;
-    for (unsigned rest = maxKey; rest > 0; rest /= 10) {
+    for (Key rest = maxKey; rest > 0; rest /= 10) {
         ++passes;
     }
-    unsigned exp = 1;
+    Key exp = 1;
     while (passes > 0) {
         int count[10] = {0};
+        countPass();
         for (int i = 0; i < n; ++i) {
             ++count[(keys[i] / exp) % 10];
         }
@@ -115,11 +153,13 @@ void radixPasses(unsigned* keys, unsigned* output, int n, unsigned maxKey) {
             count[d] += count[d - 1];
         }
         // Walking backwards keeps each pass stable, which the passes rely on.
+        countPass();
         for (int i = n - 1; i >= 0; --i) {
-            unsigned d = (keys[i] / exp) % 10;
+            Key d = (keys[i] / exp) % 10;
             output[--count[d]] = keys[i];
         }
-        std::memcpy(keys, output, static_cast<std::size_t>(n) * sizeof(unsigned));
+        countPass();
+        std::memcpy(keys, output, static_cast<std::size_t>(n) * sizeof(Key));
         --passes;
         // A tenth digit would take exp past 32 bits after the last pass.
         if (passes > 0) {
@@ -143,6 +183,7 @@ void countingSortFrom(int* arr, int n, int base, int max) {
     }
     // Offsets from base, taken in unsigned arithmetic, cover the whole span.
     const unsigned offset = belowZero ? static_cast<unsigned>(base) : 0u;
+    countPass();
     for (int i = 0; i < n; ++i) {
         ++count[static_cast<unsigned>(arr[i]) - offset];
     }
@@ -156,9 +197,11 @@ void countingSortFrom(int* arr, int n, int base, int max) {
         return;
     }
     // Walking backwards keeps equal values in their input order.
+    countPass();
     for (int i = n - 1; i >= 0; --i) {
         output[--count[static_cast<unsigned>(arr[i]) - offset]] = arr[i];
     }
+    countPass();
     std::memcpy(arr, output, static_cast<std::size_t>(n) * sizeof(int));
     std::free(count);
     std::free(output);
@@ -171,7 +214,7 @@ void insertionSort(int* arr, int n) {
         int key = arr[i];
         int j = i - 1;
         // Strictly greater: equal elements keep their order.
-        while (j >= 0 && arr[j] > key) {
+        while (j >= 0 && isGreater(arr[j], key)) {
             arr[j + 1] = arr[j];
             --j;
         }
@@ -259,25 +302,33 @@ void radixSort(int* arr, int n) {
         reportAllocationFailure();
         return;
     }
-    // An int may be accessed as unsigned; for values of zero and above the
-    // keys are the values themselves.
-    unsigned* keys = reinterpret_cast<unsigned*>(arr);
-    unsigned* buffer = reinterpret_cast<unsigned*>(output);
     if (!anyBelowZero) {
-        radixPasses(keys, buffer, n, static_cast<unsigned>(max));
+        radixPasses(arr, output, n, max);
     } else {
-        // Subtracting min maps the values in order onto 0 .. 2^32 - 1.
+        // An int may be accessed as unsigned; subtracting min maps the
+        // values in order onto 0 .. 2^32 - 1.
+        unsigned* keys = reinterpret_cast<unsigned*>(arr);
         const unsigned shift = static_cast<unsigned>(getMin(arr, n));
+        countPass();
         for (int i = 0; i < n; ++i) {
             keys[i] -= shift;
         }
-        radixPasses(keys, buffer, n, static_cast<unsigned>(max) - shift);
+        radixPasses(keys, reinterpret_cast<unsigned*>(output), n, static_cast<unsigned>(max) - shift);
+        countPass();
         for (int i = 0; i < n; ++i) {
             keys[i] += shift;
         }
     }
     std::free(output);
 }
+
+#ifdef SORTING_COUNT_OPERATIONS
+OperationCounts takeOperationCounts() {
+    OperationCounts taken = counts;
+    counts = OperationCounts{0, 0};
+    return taken;
+}
+#endif
 
 int getMax(const int* arr, int n) {
     if (n < 1) {
