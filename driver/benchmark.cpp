@@ -11,6 +11,18 @@ const int valueBound = 10000;
 
 }  // namespace
 
+const char* const sectionHeadings[] = {
+    "\n\xB2\xE5\xC8\xEB\xC5\xC5\xD0\xF2\n",  // 插入排序 (insertion sort)
+    "\n\xB9\xE9\xB2\xA2\xC5\xC5\xD0\xF2\n",  // 归并排序 (merge sort)
+    "\n\xBF\xEC\xCB\xD9\xC5\xC5\xD0\xF2\n",  // 快速排序 (quick sort)
+    "\n\xBC\xC6\xCA\xFD\xC5\xC5\xD0\xF2\n",  // 计数排序 (counting sort)
+    "\n\xBB\xF9\xCA\xFD\xC5\xC5\xD0\xF2\n",  // 基数排序 (radix sort)
+};
+const SortFunction sectionSorts[] = {insertionSort, mergeSortArray, quickSortArray, countingSort, radixSort};
+const int sectionCount = sizeof(sectionSorts) / sizeof(sectionSorts[0]);
+static_assert(sizeof(sectionHeadings) / sizeof(sectionHeadings[0]) == sectionCount,
+              "every section needs a heading and a sort");
+
 // n < 1 leaves nothing to sort, and n - 1 would overflow at INT_MIN.
 void mergeSortArray(int* arr, int n) {
     if (n > 1) {
@@ -24,13 +36,14 @@ void quickSortArray(int* arr, int n) {
     }
 }
 
-void runTrials(SortFunction sort, const int* sizes, int sizeCount) {
+bool runTrials(SortFunction sort, const int* sizes, int sizeCount) {
     for (int i = 0; i < sizeCount; ++i) {
         int n = sizes[i];
         int* block = static_cast<int*>(std::malloc(static_cast<std::size_t>(n) * sizeof(int)));
         if (block == nullptr) {
-            std::printf("%s", allocationFailureMessage);
-            std::fflush(stdout);
+            if (std::printf("%s", allocationFailureMessage) < 0 || std::fflush(stdout) != 0) {
+                return false;
+            }
             continue;
         }
         for (int j = 0; j < n; ++j) {
@@ -42,12 +55,16 @@ void runTrials(SortFunction sort, const int* sizes, int sizeCount) {
         // Kept in clock_t: a 32-bit tick difference wraps within an hour at
         // a million ticks a second.
         double elapsed = static_cast<double>(end - start) / CLOCKS_PER_SEC;
+        // Freed first, so that a failed write leaves nothing to release.
+        std::free(block);
         // 数据量：%d，用时：%.6f秒 (data size: %d, time taken: %.6f s)
-        std::printf("\xCA\xFD\xBE\xDD\xC1\xBF\xA3\xBA%d\xA3\xAC\xD3\xC3\xCA\xB1\xA3\xBA%.6f\xC3\xEB\n", n,
-                    elapsed);
         // Lines must show up one by one even through a pipe; outside the
         // timed interval.
-        std::fflush(stdout);
-        std::free(block);
+        if (std::printf("\xCA\xFD\xBE\xDD\xC1\xBF\xA3\xBA%d\xA3\xAC\xD3\xC3\xCA\xB1\xA3\xBA%.6f\xC3\xEB\n", n,
+                        elapsed) < 0 ||
+            std::fflush(stdout) != 0) {
+            return false;
+        }
     }
+    return true;
 }

@@ -14,6 +14,16 @@ const std::string reportSuffix = "\xC3\xEB";
 // 内存分配失败 (memory allocation failed)
 const std::string failureLine = "\xC4\xDA\xB4\xE6\xB7\xD6\xC5\xE4\xCA\xA7\xB0\xDC\n";
 
+// Section names in report order; each heading is an empty line, then the
+// name on a line of its own.
+const char* const sectionNames[] = {
+    "\xB2\xE5\xC8\xEB\xC5\xC5\xD0\xF2",  // 插入排序 insertion
+    "\xB9\xE9\xB2\xA2\xC5\xC5\xD0\xF2",  // 归并排序 merge
+    "\xBF\xEC\xCB\xD9\xC5\xC5\xD0\xF2",  // 快速排序 quick
+    "\xBC\xC6\xCA\xFD\xC5\xC5\xD0\xF2",  // 计数排序 counting
+    "\xBB\xF9\xCA\xFD\xC5\xC5\xD0\xF2",  // 基数排序 radix
+};
+
 // Whether text at pos holds one report line for size n with a time of
 // digits, a point and exactly six decimals, ending in lineEnd; on success
 // pos moves past it. wholeMilliseconds demands a clock of 1000 ticks a

@@ -123,14 +123,15 @@ TEST(Sorts, AllocationFailuresKeepEveryElementAndLeakNothing) {
         SortFunction sort;
         std::vector<int> input;
         bool untouchedOnFailure;
+        bool stopsOnFailure;  // merge sort's other steps go on by design
     };
     const FailureCase failureCases[] = {
-        {"merge", mergeSortArray, makeShape(shapeRandom, 40, 1), false},
-        {"quick", quickSortArray, makeEdgeShape(pivotTriples, 600, 1, false), false},
-        {"counting", countingSort, makeShape(shapeRandom, 40, 1), true},
-        {"counting below zero", countingSort, makeEdgeShape(belowZero, 40, 1, false), true},
-        {"radix", radixSort, makeShape(shapeRandom, 40, 1), true},
-        {"radix below zero", radixSort, makeEdgeShape(extremes, 40, 1, false), true},
+        {"merge", mergeSortArray, makeShape(shapeRandom, 40, 1), false, false},
+        {"quick", quickSortArray, makeEdgeShape(pivotTriples, 600, 1, false), false, true},
+        {"counting", countingSort, makeShape(shapeRandom, 40, 1), true, true},
+        {"counting below zero", countingSort, makeEdgeShape(belowZero, 40, 1, false), true, true},
+        {"radix", radixSort, makeShape(shapeRandom, 40, 1), true, true},
+        {"radix below zero", radixSort, makeEdgeShape(extremes, 40, 1, false), true, true},
     };
     for (const FailureCase& c : failureCases) {
         std::vector<int> expected = c.input;
@@ -151,6 +152,9 @@ TEST(Sorts, AllocationFailuresKeepEveryElementAndLeakNothing) {
                 break;
             }
             EXPECT_EQ(out, failureLine);
+            if (c.stopsOnFailure) {
+                EXPECT_EQ(allocationCalls(), failAt) << "allocated again after the failure";
+            }
             if (c.untouchedOnFailure) {
                 EXPECT_EQ(v, c.input);
             } else {
@@ -182,6 +186,29 @@ TEST(Sorts, CountingSortSizesItsTableWithoutOverflow) {
         EXPECT_EQ(testing::internal::GetCapturedStdout(), failureLine);
         EXPECT_EQ(lastRequestedBytes(), c.tableBytes);
         EXPECT_EQ(v, c.input);
+    }
+}
+
+// Each section must time the sort its heading names. On 600 pivot triples
+// the sorts differ in what they allocate: insertion sort nothing, merge sort
+// two runs per merge step (the array's halves last), quick sort its range
+// stack twice (to 128, then 256 ranges), counting sort a table for 0..599,
+// then its output, radix sort only its output.
+TEST(Plan, EachSectionTimesTheSortItsHeadingNames) {
+    const int n = 600;
+    const int calls[] = {0, 2 * (n - 1), 2, 2, 1};
+    const std::size_t lastBytes[] = {0, n / 2 * sizeof(int), 512 * sizeof(int), n * sizeof(int),
+                                     n * sizeof(int)};
+    ASSERT_EQ(sectionCount, 5);
+    for (int s = 0; s < sectionCount; ++s) {
+        SCOPED_TRACE("section " + std::to_string(s));
+        EXPECT_EQ(sectionHeadings[s], std::string("\n") + sectionNames[s] + "\n");
+        std::vector<int> v = makeEdgeShape(pivotTriples, n, 1, false);
+        armAllocations(0);
+        sectionSorts[s](v.data(), n);
+        disarmAllocations();
+        EXPECT_EQ(allocationCalls(), calls[s]);
+        EXPECT_EQ(lastRequestedBytes(), lastBytes[s]);
     }
 }
 
@@ -220,6 +247,12 @@ TEST(Helpers, GetMax) {
     EXPECT_EQ(getMax(equal, 3), 5);
     EXPECT_EQ(getMax(mixed, 4), INT_MAX);
     EXPECT_EQ(getMax(nullptr, 0), INT_MIN);
+    // The largest value at every position, among values below zero.
+    for (int at = 0; at < 6; ++at) {
+        int v[6] = {-7, -7, -7, -7, -7, -7};
+        v[at] = -2;
+        EXPECT_EQ(getMax(v, 6), -2) << "at " << at;
+    }
 }
 
 TEST(Helpers, PrintArrayWritesTwoSpacesAfterEachValueAndNoLineEnd) {
