@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include "alloc_hooks.h"
 #include "benchmark.h"
 #include "report_format.h"
@@ -97,5 +102,26 @@ TEST(RunTrials, FailedBlockAllocationSkipsOnlyThatTrial) {
     EXPECT_EQ(pos, out.size());
     EXPECT_EQ(liveAllocations(), 0);
 }
+
+#ifdef __linux__
+// A line that cannot be written ends the trials: no sort runs after it.
+TEST(RunTrials, StopsAtTheFirstLineThatCannotBeWritten) {
+    const int sizes[] = {10, 10, 10};
+    std::fflush(stdout);
+    const int saved = dup(1);
+    const int full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, 1);
+    probeCalls = 0;
+    probeBurn = 0;
+    const bool written = runTrials(probeSort, sizes, 3);
+    dup2(saved, 1);
+    close(saved);
+    close(full);
+    std::clearerr(stdout);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(probeCalls, 1);
+}
+#endif
 
 }  // namespace
