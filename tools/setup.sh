@@ -27,7 +27,6 @@ for p in "${packages[@]}"; do
 done
 ((${#missing[@]})) || exit 0
 
-echo "== installing ${missing[*]}"
 if ((EUID == 0)); then
     sudo=()
 elif command -v sudo >/dev/null; then
@@ -36,6 +35,7 @@ else
     echo "missing packages; as root, run: apt-get install -y ${missing[*]}" >&2
     exit 1
 fi
+echo "== installing ${missing[*]}"
 apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
 if ! { "${apt[@]}" update -qq && "${apt[@]}" install -y -qq "${missing[@]}"; }; then
     echo "could not install them; as root, run: apt-get install -y ${missing[*]}" >&2
