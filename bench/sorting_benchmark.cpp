@@ -159,6 +159,14 @@ bool matches(const int* result, const std::vector<int>& expected) {
     return std::memcmp(result, expected.data(), expected.size() * sizeof(int)) == 0;
 }
 
+// Also on stderr at once: Google Benchmark 1.7.1 crashes at the end of a
+// family in which every size failed, before it prints the last error.
+void fail(benchmark::State& state, const char* message, int sortIndex, Shape shape, int n) {
+    ++verificationFailures;
+    std::fprintf(stderr, "%s/%s/%d: %s\n", sortEntries[sortIndex].name, shapeNames[shape], n, message);
+    state.SkipWithError(message);
+}
+
 // Memory run: set while Google Benchmark runs a benchmark again for the
 // memory manager, after and apart from the timed run.
 bool countingMemory = false;
@@ -181,7 +189,8 @@ public:
 
 // Counts the allocations of one call per distinct array, the sort alone
 // armed, and reports them as if every iteration had made them.
-void countAllocations(benchmark::State& state, SortFunction sort, const Inputs& in) {
+void countAllocations(benchmark::State& state, int sortIndex, const Inputs& in) {
+    const SortFunction sort = sortEntries[sortIndex].sort;
     std::vector<int> work(static_cast<std::size_t>(in.n));
     std::int64_t calls = 0;
     for (auto _ : state) {
@@ -195,9 +204,8 @@ void countAllocations(benchmark::State& state, SortFunction sort, const Inputs& 
         countedPeakBytes =
             std::max<std::int64_t>(countedPeakBytes, static_cast<std::int64_t>(peakAllocatedBytes()));
         if (liveAllocations() != 0 || !matches(work.data(), in.sorted[d])) {
-            ++verificationFailures;
-            state.SkipWithError(liveAllocations() != 0 ? "the sort leaked memory"
-                                                       : "result differs from std::sort");
+            fail(state, liveAllocations() != 0 ? "the sort leaked memory" : "result differs from std::sort",
+                 sortIndex, in.shape, in.n);
             return;
         }
     }
@@ -216,14 +224,14 @@ void sortBenchmark(benchmark::State& state, int sortIndex, Shape shape) {
     const Inputs& in = inputsFor(shape, n);
     state.SetComplexityN(n);
     if (countingMemory) {
-        countAllocations(state, sort, in);
+        countAllocations(state, sortIndex, in);
         return;
     }
     const std::size_t length = static_cast<std::size_t>(n);
     const int poolSize = static_cast<int>(std::max<std::int64_t>(1, poolBytes / (std::int64_t(n) * 4)));
     std::vector<int> pool(length * static_cast<std::size_t>(poolSize));
     std::vector<int> source(static_cast<std::size_t>(poolSize));
-    int used = poolSize;
+    int used = 0;
     std::int64_t calls = 0;
     double slowestCall = 0;
     auto batchStart = std::chrono::steady_clock::now();
@@ -242,7 +250,6 @@ void sortBenchmark(benchmark::State& state, int sortIndex, Shape shape) {
         batchStart = std::chrono::steady_clock::now();
         return true;
     };
-    used = 0;
     checkAndRefill(true);
     for (auto _ : state) {
         if (used == poolSize) {
@@ -253,8 +260,7 @@ void sortBenchmark(benchmark::State& state, int sortIndex, Shape shape) {
         sort(&pool[length * used++], n);
     }
     if (!checkAndRefill(false)) {
-        ++verificationFailures;
-        state.SkipWithError("result differs from std::sort");
+        fail(state, "result differs from std::sort", sortIndex, shape, n);
         return;
     }
     recordCall(sortIndex, shape, sizeIndex, slowestCall);
