@@ -3,6 +3,7 @@
 // and memory counts (Google Benchmark 1.7). Without a filter it runs the
 // report's scenario only: the five sorts on random values at its sizes.
 #include <benchmark/benchmark.h>
+#include <regex.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -271,16 +271,22 @@ void sortBenchmark(benchmark::State& state, int sortIndex, Shape shape) {
 // succeeded, so a family gets its fit only when one of its selected sizes
 // is sure to run: the report's, the smallest, or one below the budget.
 bool fitsGrowth(int sortIndex, Shape shape, const std::string& filter) {
-    // The filter's rules: a regular expression searched in the name, or
-    // one that excludes when it begins with '-'.
+    // The filter's rules: an extended regular expression searched in the
+    // name, or one that excludes when it begins with '-'.
     const bool exclude = !filter.empty() && filter[0] == '-';
-    const std::regex pattern(exclude ? filter.substr(1) : filter, std::regex::extended);
+    regex_t pattern;
+    if (regcomp(&pattern, filter.c_str() + (exclude ? 1 : 0), REG_EXTENDED | REG_NOSUB) != 0) return false;
     const std::string family = std::string(sortEntries[sortIndex].name) + "/" + shapeNames[shape] + "/";
+    bool fits = false;
     for (int i = 0; i < sizeCount; ++i) {
-        if (std::regex_search(family + std::to_string(sizes[i]), pattern) == exclude) continue;
-        return skipReason(sortIndex, shape, i).empty();
+        std::string name = family + std::to_string(sizes[i]);
+        if ((regexec(&pattern, name.c_str(), 0, nullptr, 0) == 0) != exclude) {
+            fits = skipReason(sortIndex, shape, i).empty();
+            break;
+        }
     }
-    return false;
+    regfree(&pattern);
+    return fits;
 }
 
 void registerBenchmarks(const std::string& filter) {
