@@ -56,15 +56,20 @@ void* track(void* ptr, std::size_t bytes) {
 
 extern "C" {
 
+// Unarmed, each wrapper only tests a flag and jumps on: the benchmark's
+// timed runs go through them, merge sort twice per merge step.
 void* __wrap_malloc(std::size_t size) {
+    if (!armed) return __real_malloc(size);
     return shouldFail(size) ? nullptr : track(__real_malloc(size), size);
 }
 
 void* __wrap_calloc(std::size_t count, std::size_t size) {
+    if (!armed) return __real_calloc(count, size);
     return shouldFail(count * size) ? nullptr : track(__real_calloc(count, size), count * size);
 }
 
 void __wrap_free(void* ptr) {
+    if (trackedCount == 0) return __real_free(ptr);
     for (int i = 0; i < trackedCount; ++i) {
         if (tracked[i].ptr == ptr) {
             liveBytes -= tracked[i].bytes;

@@ -57,8 +57,9 @@ std::vector<int> allEqual(Rng& rng, int n) {
 // ::::::.::::::::
 std::vector<int> saws(Rng& rng, int n) {
     std::vector<int> v = randomValues(rng, n);
+    // Shifted in 64 bits: n may exceed 2^30.
     int runs = 1;
-    while ((1 << runs) < n) ++runs;
+    while ((std::int64_t(1) << runs) < n) ++runs;
     std::bernoulli_distribution up(0.5);
     for (int r = 0; r < runs; ++r) {
         auto first = v.begin() + static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(n) * r / runs);

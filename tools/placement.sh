@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${ROUNDS:-3}
-filter='insertion/50000|(merge|quick|counting|radix)/200000'
+filter='^(insertion/random/50000|(merge|quick|counting|radix)/random/200000)$'
 out=build/placement
 dirs=()
 for align in ON OFF; do
@@ -28,22 +28,23 @@ for ((r = 1; r <= rounds; r++)); do
 done
 python3 - "${dirs[@]}" <<'PY'
 import glob, json, statistics, subprocess, sys
-sorts = ["insertion/50000", "merge/200000", "quick/200000", "counting/200000", "radix/200000"]
-print("%-20s %-17s" % ("build", "insertionSort at") + "".join("%20s" % s for s in sorts))
+sorts = ["insertion/random/50000", "merge/random/200000", "quick/random/200000", "counting/random/200000",
+         "radix/random/200000"]
+print("%-20s %-17s" % ("build", "insertionSort at") + "".join("%24s" % s for s in sorts))
 for d in sys.argv[1:]:
     times = {s: [] for s in sorts}
     for f in glob.glob(d + "/round-*.json"):
         for b in json.load(open(f))["benchmarks"]:
             if b.get("run_type") == "iteration":
                 for s in sorts:
-                    if "/" + s + "/" in b["name"]:
+                    if b["name"] == s:
                         scale = {"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1e3}[b["time_unit"]]
                         times[s].append(b["real_time"] * scale)
     nm = subprocess.run(["nm", d + "/sorting_benchmark"], capture_output=True, text=True).stdout
     addr = next(l.split()[0] for l in nm.splitlines() if l.endswith(" _Z13insertionSortPii"))
     row = "%-20s %-17s" % (d.split("/")[-1], "0x" + addr.lstrip("0"))
     for s in sorts:
-        row += "%20s" % ("%.3f ms ±%.1f%%" % (statistics.median(times[s]),
+        row += "%24s" % ("%.3f ms ±%.1f%%" % (statistics.median(times[s]),
                           100 * (max(times[s]) - min(times[s])) / 2 / statistics.median(times[s])))
     print(row)
 PY

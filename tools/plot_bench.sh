@@ -1,45 +1,79 @@
 #!/usr/bin/env bash
-# Draws a log-log chart of time against size for every sort from the JSON
-# that sorting_benchmark writes. Needs gnuplot (apt-get install gnuplot-nox).
+# Draws one panel per input shape from the JSON that sorting_benchmark
+# writes: CPU nanoseconds per element against the number of elements, one
+# line per sort (CPU time, as the fits use: on a shared machine it leaves
+# out the time other processes took); sizes that were skipped or not run are absent. Needs python3 and
+# gnuplot (apt-get install gnuplot-nox).
 # Usage: tools/plot_bench.sh results.json chart.png
 set -euo pipefail
 json=${1:?usage: $0 results.json chart.png}
 png=${2:?usage: $0 results.json chart.png}
-data=$(mktemp)
-trap 'rm -f "$data"' EXIT
+data=$(mktemp -d)
+trap 'rm -rf "$data"' EXIT
 
-# One row per size, one column per sort: the median where the run had
-# repetitions, else the single measurement.
-python3 - "$json" >"$data" <<'PY'
+# One file per shape, one row per size, one column per sort: the median
+# where the run had repetitions, else the single measurement.
+python3 - "$json" "$data" <<'PY'
 import json, sys
-sorts = ["insertion", "merge", "quick", "counting", "radix"]
+sorts = ["insertion", "merge", "quick", "counting", "radix", "std_sort", "std_stable_sort"]
+shapes = ["random", "random_million", "random_wide", "few_distinct", "ascending", "descending",
+          "all_equal", "saws", "pipe_organ", "random_tail"]
+scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
 runs = json.load(open(sys.argv[1]))["benchmarks"]
 has_median = any(b.get("aggregate_name") == "median" for b in runs)
-times = {}
+per_element = {}
 for b in runs:
     parts = b["name"].split("/")
-    if len(parts) < 3 or not parts[2].isdigit() or parts[1] not in sorts:
+    if len(parts) != 3 or not parts[2].isdigit() or b.get("error_occurred"):
         continue
     if (b.get("aggregate_name") == "median") if has_median else (b.get("run_type") == "iteration"):
-        times[(parts[1], int(parts[2]))] = b["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1e3}[b["time_unit"]]
-print("size " + " ".join(sorts))
-for n in sorted({n for _, n in times}):
-    print(n, " ".join(str(times.get((s, n), "NaN")) for s in sorts))
+        n = int(parts[2])
+        per_element[(parts[0], parts[1], n)] = b["cpu_time"] * scale[b["time_unit"]] / n
+for shape in shapes:
+    with open("%s/%s.dat" % (sys.argv[2], shape), "w") as out:
+        out.write("size " + " ".join(sorts) + "\n")
+        for n in sorted({n for (_, s, n) in per_element if s == shape}):
+            out.write("%d %s\n" % (n, " ".join(str(per_element.get((sort, shape, n), "NaN")) for sort in sorts)))
 PY
 
-gnuplot <<GP
-set terminal pngcairo size 900,600 font ",11"
+# A sort skipped at every size (counting sort on random_wide) has no points.
+gnuplot 2> >(grep -v "no valid points" >&2) <<GP
+set terminal pngcairo size 1500,1700 font ",10" noenhanced
+sorts = "insertion merge quick counting radix std_sort std_stable_sort"
 set output "$png"
-set title "Sorting time against array size (values 0..9999)"
-set xlabel "elements"
-set ylabel "time per sort (ms)"
+set multiplot layout 4,3 title "CPU nanoseconds per element against array size, per input shape (log-log; absent: skipped)" font ",13"
 set logscale xy
+set xtics ("1k" 1000, "2k" 2000, "5k" 5000, "10k" 10000, "20k" 20000, "50k" 50000, "100k" 100000, "200k" 200000, "500k" 500000, "1M" 1000000)
 set format y "%g"
-set xrange [7000:300000]
-set xtics ("10000" 10000, "50000" 50000, "200000" 200000)
-set key top left
+set xrange [700:1400000]
 set grid
-set linetype 5 linecolor rgb "#b8860b"
-plot for [c=2:6] "$data" using 1:c with linespoints linewidth 2 pointtype 7 title columnheader(c)
+set xlabel "elements"
+set ylabel "ns per element"
+set datafile missing "NaN"
+set linetype 1 linecolor rgb "#1f77b4"
+set linetype 2 linecolor rgb "#ff7f0e"
+set linetype 3 linecolor rgb "#2ca02c"
+set linetype 4 linecolor rgb "#d62728"
+set linetype 5 linecolor rgb "#9467bd"
+set linetype 6 linecolor rgb "#555555" dashtype 2
+set linetype 7 linecolor rgb "#000000" dashtype 3
+set key off
+do for [shape in "random random_million random_wide few_distinct ascending descending all_equal saws pipe_organ random_tail"] {
+    set title shape
+    plot for [c=2:8] "$data/".shape.".dat" using 1:(column(c)) with linespoints linewidth 2 pointtype 7 pointsize 0.6 linetype c-1
+}
+# The key in a panel of its own.
+unset title
+unset border
+unset tics
+unset grid
+unset xlabel
+unset ylabel
+set key center center box spacing 1.5 font ",12"
+unset logscale
+set xrange [0:1]
+set yrange [0:1]
+plot for [i=1:7] 2 with linespoints linewidth 2 pointtype 7 linetype i title word(sorts, i)
+unset multiplot
 GP
 echo "wrote $png"
