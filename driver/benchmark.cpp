@@ -1,5 +1,6 @@
 #include "benchmark.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -23,6 +24,17 @@ const int sectionCount = sizeof(sectionSorts) / sizeof(sectionSorts[0]);
 static_assert(sizeof(sectionHeadings) / sizeof(sectionHeadings[0]) == sectionCount,
               "every section needs a heading and a sort");
 
+// Lines must show up one by one even through a pipe, so each is flushed as
+// it is written; the report is the program's only product, so a line that
+// cannot be written or flushed is a failure.
+bool printLine(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const bool written = std::vprintf(format, args) >= 0;
+    va_end(args);
+    return written && std::fflush(stdout) == 0;
+}
+
 // n < 1 leaves nothing to sort, and n - 1 would overflow at INT_MIN.
 void mergeSortArray(int* arr, int n) {
     if (n > 1) {
@@ -41,7 +53,7 @@ bool runTrials(SortFunction sort, const int* sizes, int sizeCount) {
         int n = sizes[i];
         int* block = static_cast<int*>(std::malloc(static_cast<std::size_t>(n) * sizeof(int)));
         if (block == nullptr) {
-            if (std::printf("%s", allocationFailureMessage) < 0 || std::fflush(stdout) != 0) {
+            if (!printLine("%s", allocationFailureMessage)) {
                 return false;
             }
             continue;
@@ -58,11 +70,8 @@ bool runTrials(SortFunction sort, const int* sizes, int sizeCount) {
         // Freed first, so that a failed write leaves nothing to release.
         std::free(block);
         // 数据量：%d，用时：%.6f秒 (data size: %d, time taken: %.6f s)
-        // Lines must show up one by one even through a pipe; outside the
-        // timed interval.
-        if (std::printf("\xCA\xFD\xBE\xDD\xC1\xBF\xA3\xBA%d\xA3\xAC\xD3\xC3\xCA\xB1\xA3\xBA%.6f\xC3\xEB\n", n,
-                        elapsed) < 0 ||
-            std::fflush(stdout) != 0) {
+        if (!printLine("\xCA\xFD\xBE\xDD\xC1\xBF\xA3\xBA%d\xA3\xAC\xD3\xC3\xCA\xB1\xA3\xBA%.6f\xC3\xEB\n", n,
+                       elapsed)) {
             return false;
         }
     }

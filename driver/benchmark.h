@@ -17,6 +17,9 @@ extern const int sectionCount;
 // running no further trial; errno then tells why.
 bool runTrials(SortFunction sort, const int* sizes, int sizeCount);
 
+// printf to standard output, then flush: false when either fails.
+bool printLine(const char* format, ...);
+
 // Whole-array forms of the library's range sorts, for the benchmark plan.
 void mergeSortArray(int* arr, int n);
 void quickSortArray(int* arr, int n);

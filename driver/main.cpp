@@ -12,8 +12,7 @@ int main() {
     for (int s = 0; s < sectionCount; ++s) {
         // The report is the only product: a line that cannot be written
         // ends the run as a failure.
-        if (std::printf("%s", sectionHeadings[s]) < 0 || std::fflush(stdout) != 0 ||
-            !runTrials(sectionSorts[s], dataSize, 3)) {
+        if (!printLine("%s", sectionHeadings[s]) || !runTrials(sectionSorts[s], dataSize, 3)) {
             std::fprintf(stderr, "sortbench: cannot write the report: %s\n", std::strerror(errno));
             return 1;
         }
