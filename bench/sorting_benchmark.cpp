@@ -143,8 +143,8 @@ std::string skipReason(int sortIndex, Shape shape, int sizeIndex) {
     const int n = sizes[sizeIndex];
     if (inReportScenario(sortIndex, shape, n)) return "";
     char reason[160] = "";
-    if (sortIndex == countingIndex && inputsFor(shape, n).countingTableBytes > maxCountingTableBytes) {
-        std::uint64_t bytes = inputsFor(shape, n).countingTableBytes;
+    const std::uint64_t bytes = sortIndex == countingIndex ? inputsFor(shape, n).countingTableBytes : 0;
+    if (bytes > maxCountingTableBytes) {
         std::snprintf(reason, sizeof reason,
                       "skipped: counting sort would need a table of %llu counters (%.1f GiB)",
                       static_cast<unsigned long long>(bytes / sizeof(int)), bytes / double(1 << 30));
@@ -232,7 +232,8 @@ void sortBenchmark(benchmark::State& state, int sortIndex, Shape shape) {
         return;
     }
     const std::size_t length = static_cast<std::size_t>(n);
-    const int poolSize = static_cast<int>(std::max<std::int64_t>(1, poolBytes / (std::int64_t(n) * 4)));
+    const int poolSize = static_cast<int>(
+        std::max<std::int64_t>(1, poolBytes / (std::int64_t(n) * std::int64_t(sizeof(int)))));
     std::vector<int> pool(length * static_cast<std::size_t>(poolSize));
     std::vector<int> source(static_cast<std::size_t>(poolSize));
     int used = 0;
