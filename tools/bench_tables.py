@@ -3,7 +3,10 @@
 sorting_benchmark writes: CPU nanoseconds per element at one size for every
 sort and shape, the fitted growth class of every sort and shape, and each
 sort's allocations and peak working memory on one shape and size.
-Usage: tools/bench_tables.py results.json [size [shape]]"""
+With --plot-data DIR it writes instead, for tools/plot_bench.sh, one file
+per shape: a row per size, a column per sort, nanoseconds per element.
+Usage: tools/bench_tables.py results.json [size [shape]]
+       tools/bench_tables.py --plot-data DIR results.json"""
 import json
 import sys
 
@@ -13,6 +16,10 @@ SHAPES = ["random", "random_million", "random_wide", "few_distinct", "ascending"
 SCALE = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
 CLASSES = {"N": "N", "NlgN": "N lg N", "N^2": "N²", "N^3": "N³", "lgN": "lg N", "(1)": "1"}
 
+plot_dir = None
+if sys.argv[1] == "--plot-data":
+    plot_dir = sys.argv[2]
+    del sys.argv[1:3]
 json_path = sys.argv[1]
 size = int(sys.argv[2]) if len(sys.argv) > 2 else 100000
 memory_shape = sys.argv[3] if len(sys.argv) > 3 else "random"
@@ -27,14 +34,35 @@ for b in runs:
     by_name[b["run_name"] if b.get("aggregate_name") == "median" else b["name"]] = b
 
 
+# CPU time, as the fits use: on a shared machine it leaves out the time
+# other processes took. The median where the run had repetitions.
+def ns_per_element(b, n):
+    return b["cpu_time"] * SCALE[b["time_unit"]] / n
+
+
 def per_element(sort, shape):
     b = by_name.get("%s/%s/%d" % (sort, shape, size))
     if b is None:
         return "not run"
     if b.get("error_occurred"):
         return "skipped" if b["error_message"].startswith("skipped:") else "ERROR"
-    ns = b["cpu_time"] * SCALE[b["time_unit"]] / size
+    ns = ns_per_element(b, size)
     return "%.3g" % ns if ns < 1000 else "{:,.0f}".format(ns)
+
+
+if plot_dir is not None:
+    for shape in SHAPES:
+        points = {}
+        for sort in SORTS:
+            for name, b in by_name.items():
+                parts = name.split("/")
+                if parts[:2] == [sort, shape] and len(parts) == 3 and not b.get("error_occurred"):
+                    points[(sort, int(parts[2]))] = ns_per_element(b, int(parts[2]))
+        with open("%s/%s.dat" % (plot_dir, shape), "w") as out:
+            out.write("size " + " ".join(SORTS) + "\n")
+            for n in sorted({n for (_, n) in points}):
+                out.write("%d %s\n" % (n, " ".join(str(points.get((sort, n), "NaN")) for sort in SORTS)))
+    sys.exit(0)
 
 
 def fitted(sort, shape):

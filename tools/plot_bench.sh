@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Draws one panel per input shape from the JSON that sorting_benchmark
 # writes: CPU nanoseconds per element against the number of elements, one
-# line per sort (CPU time, as the fits use: on a shared machine it leaves
-# out the time other processes took); sizes that were skipped or not run are absent. Needs python3 and
-# gnuplot (apt-get install gnuplot-nox).
+# line per sort; sizes that were skipped or not run are absent. Needs
+# python3 (tools/bench_tables.py reads the JSON) and gnuplot
+# (apt-get install gnuplot-nox).
 # Usage: tools/plot_bench.sh results.json chart.png
 set -euo pipefail
 json=${1:?usage: $0 results.json chart.png}
@@ -11,30 +11,8 @@ png=${2:?usage: $0 results.json chart.png}
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 
-# One file per shape, one row per size, one column per sort: the median
-# where the run had repetitions, else the single measurement.
-python3 - "$json" "$data" <<'PY'
-import json, sys
-sorts = ["insertion", "merge", "quick", "counting", "radix", "std_sort", "std_stable_sort"]
-shapes = ["random", "random_million", "random_wide", "few_distinct", "ascending", "descending",
-          "all_equal", "saws", "pipe_organ", "random_tail"]
-scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
-runs = json.load(open(sys.argv[1]))["benchmarks"]
-has_median = any(b.get("aggregate_name") == "median" for b in runs)
-per_element = {}
-for b in runs:
-    parts = b["name"].split("/")
-    if len(parts) != 3 or not parts[2].isdigit() or b.get("error_occurred"):
-        continue
-    if (b.get("aggregate_name") == "median") if has_median else (b.get("run_type") == "iteration"):
-        n = int(parts[2])
-        per_element[(parts[0], parts[1], n)] = b["cpu_time"] * scale[b["time_unit"]] / n
-for shape in shapes:
-    with open("%s/%s.dat" % (sys.argv[2], shape), "w") as out:
-        out.write("size " + " ".join(sorts) + "\n")
-        for n in sorted({n for (_, s, n) in per_element if s == shape}):
-            out.write("%d %s\n" % (n, " ".join(str(per_element.get((sort, shape, n), "NaN")) for sort in sorts)))
-PY
+# One file per shape, one row per size, one column per sort.
+"$(dirname "$0")/bench_tables.py" --plot-data "$data" "$json"
 
 # A sort skipped at every size (counting sort on random_wide) has no points.
 gnuplot 2> >(grep -v "no valid points" >&2) <<GP
