@@ -43,7 +43,7 @@ const int sizeCount = sizeof sizes / sizeof sizes[0];
 
 // The report's scenario: what a run without a filter does, never skipped.
 const char reportFilter[] = "^(insertion|merge|quick|counting|radix)/random/(10000|50000|200000)$";
-bool inReportScenario(int sortIndex, Shape shape, int n) {
+bool inReportScenario(int sortIndex, ShapeKind shape, int n) {
     return sortIndex < librarySortCount && shape == shapeRandom && (n == 10000 || n == 50000 || n == 200000);
 }
 
@@ -69,7 +69,7 @@ double budgetSeconds = 0.5;
 int verificationFailures = 0;
 
 struct Inputs {
-    Shape shape;
+    ShapeKind shape;
     int n;
     std::vector<std::vector<int>> arrays;
     std::vector<std::vector<int>> sorted;
@@ -78,7 +78,7 @@ struct Inputs {
 
 // Built once per shape and size and shared by every sort; the benchmarks
 // run shape by shape, so only the current shape's inputs are kept.
-const Inputs& inputsFor(Shape shape, int n) {
+const Inputs& inputsFor(ShapeKind shape, int n) {
     static std::vector<std::unique_ptr<Inputs>> cache;
     for (const std::unique_ptr<Inputs>& in : cache) {
         if (in->shape == shape && in->n == n) return *in;
@@ -90,7 +90,7 @@ const Inputs& inputsFor(Shape shape, int n) {
     in->countingTableBytes = 0;
     const std::int64_t count = std::max<std::int64_t>(minDistinctArrays, distinctElements / n);
     for (std::int64_t d = 0; d < count; ++d) {
-        in->arrays.push_back(makeShape(shape, n, masterSeed + static_cast<std::uint32_t>(d)));
+        in->arrays.push_back(makeShape(Shape{shape, 0}, n, masterSeed + static_cast<std::uint32_t>(d)));
         in->sorted.push_back(in->arrays[d]);
         std::sort(in->sorted[d].begin(), in->sorted[d].end());
         // The library's table spans 0..max, or min..max below zero.
@@ -113,9 +113,9 @@ struct Progress {
     int overBudgetN;
     double overBudgetSeconds;
 };
-Progress progress[sortCount][shapeCount];
+Progress progress[sortCount][plainShapeCount];
 
-void recordCall(int sortIndex, Shape shape, int sizeIndex, double seconds) {
+void recordCall(int sortIndex, ShapeKind shape, int sizeIndex, double seconds) {
     Progress& p = progress[sortIndex][shape];
     p.timed[sizeIndex] = true;
     if (seconds > budgetSeconds && (p.overBudgetN == 0 || sizes[sizeIndex] < p.overBudgetN)) {
@@ -127,7 +127,7 @@ void recordCall(int sortIndex, Shape shape, int sizeIndex, double seconds) {
 // Times one call at each smaller size not yet timed, in increasing order,
 // so that the budget holds whatever order the benchmarks run in (a filter
 // that selects large sizes only, or random interleaving).
-void probeSmallerSizes(int sortIndex, Shape shape, int sizeIndex) {
+void probeSmallerSizes(int sortIndex, ShapeKind shape, int sizeIndex) {
     Progress& p = progress[sortIndex][shape];
     for (int i = 0; i < sizeIndex && p.overBudgetN == 0; ++i) {
         if (p.timed[i]) continue;
@@ -139,7 +139,7 @@ void probeSmallerSizes(int sortIndex, Shape shape, int sizeIndex) {
 }
 
 // The reason to skip this benchmark before calling the sort, or "".
-std::string skipReason(int sortIndex, Shape shape, int sizeIndex) {
+std::string skipReason(int sortIndex, ShapeKind shape, int sizeIndex) {
     const int n = sizes[sizeIndex];
     if (inReportScenario(sortIndex, shape, n)) return "";
     char reason[160] = "";
@@ -165,9 +165,10 @@ bool matches(const int* result, const std::vector<int>& expected) {
 
 // Also on stderr at once: Google Benchmark 1.7.1 crashes at the end of a
 // family in which every size failed, before it prints the last error.
-void fail(benchmark::State& state, const char* message, int sortIndex, Shape shape, int n) {
+void fail(benchmark::State& state, const char* message, int sortIndex, ShapeKind shape, int n) {
     ++verificationFailures;
-    std::fprintf(stderr, "%s/%s/%d: %s\n", sortEntries[sortIndex].name, shapeNames[shape], n, message);
+    std::fprintf(stderr, "%s/%s/%d: %s\n", sortEntries[sortIndex].name, shapeName(Shape{shape, 0}).c_str(), n,
+                 message);
     state.SkipWithError(message);
 }
 
@@ -216,7 +217,7 @@ void countAllocations(benchmark::State& state, int sortIndex, const Inputs& in) 
     countedAllocations = countedAllocations * state.iterations() / std::max<std::int64_t>(calls, 1);
 }
 
-void sortBenchmark(benchmark::State& state, int sortIndex, Shape shape) {
+void sortBenchmark(benchmark::State& state, int sortIndex, ShapeKind shape) {
     const int n = static_cast<int>(state.range(0));
     const int sizeIndex = static_cast<int>(std::find(sizes, sizes + sizeCount, n) - sizes);
     const SortFunction sort = sortEntries[sortIndex].sort;
@@ -275,13 +276,14 @@ void sortBenchmark(benchmark::State& state, int sortIndex, Shape shape) {
 // Google Benchmark 1.7.1 crashes on a complexity fit with no run that
 // succeeded, so a family gets its fit only when one of its selected sizes
 // is sure to run: the report's, the smallest, or one below the budget.
-bool fitsGrowth(int sortIndex, Shape shape, const std::string& filter) {
+bool fitsGrowth(int sortIndex, ShapeKind shape, const std::string& filter) {
     // The filter's rules: an extended regular expression searched in the
     // name, or one that excludes when it begins with '-'.
     const bool exclude = !filter.empty() && filter[0] == '-';
     regex_t pattern;
     if (regcomp(&pattern, filter.c_str() + (exclude ? 1 : 0), REG_EXTENDED | REG_NOSUB) != 0) return false;
-    const std::string family = std::string(sortEntries[sortIndex].name) + "/" + shapeNames[shape] + "/";
+    const std::string family =
+        std::string(sortEntries[sortIndex].name) + "/" + shapeName(Shape{shape, 0}).c_str() + "/";
     bool fits = false;
     for (int i = 0; i < sizeCount; ++i) {
         std::string name = family + std::to_string(sizes[i]);
@@ -295,14 +297,15 @@ bool fitsGrowth(int sortIndex, Shape shape, const std::string& filter) {
 }
 
 void registerBenchmarks(const std::string& filter) {
-    for (int shape = 0; shape < shapeCount; ++shape) {
+    for (int shape = 0; shape < plainShapeCount; ++shape) {
         for (int s = 0; s < sortCount; ++s) {
-            std::string family = std::string(sortEntries[s].name) + "/" + shapeNames[shape];
+            std::string family =
+                std::string(sortEntries[s].name) + "/" + shapeName(Shape{ShapeKind(shape), 0});
             benchmark::internal::Benchmark* b =
-                benchmark::RegisterBenchmark(family.c_str(), sortBenchmark, s, Shape(shape));
+                benchmark::RegisterBenchmark(family.c_str(), sortBenchmark, s, ShapeKind(shape));
             for (int n : sizes) b->Arg(n);
             b->Unit(benchmark::kMicrosecond);
-            if (fitsGrowth(s, Shape(shape), filter)) b->Complexity(benchmark::oAuto);
+            if (fitsGrowth(s, ShapeKind(shape), filter)) b->Complexity(benchmark::oAuto);
         }
     }
 }

@@ -60,7 +60,7 @@ double harmonic(double n) {
 // Counting and radix sort: the passes over all n elements the textbook's
 // steps make; the others: comparisons. Values of the random shapes repeat,
 // which the formulas for distinct values do not allow for.
-Expectation expectation(SortKind sort, Shape shape, const std::vector<int>& input) {
+Expectation expectation(SortKind sort, ShapeKind shape, const std::vector<int>& input) {
     const double n = static_cast<double>(input.size());
     const double nLgN = n * std::log2(n);
     const bool random = shape == shapeRandom || shape == shapeRandomMillion || shape == shapeRandomWide;
@@ -102,7 +102,7 @@ Expectation expectation(SortKind sort, Shape shape, const std::vector<int>& inpu
 
 struct Row {
     SortKind sort;
-    Shape shape;
+    ShapeKind shape;
     int n;
     long long comparisons;
     long long passes;
@@ -117,9 +117,9 @@ double ratio(const Row& r) { return static_cast<double>(measured(r)) / r.expecte
 
 bool hasRatio(const Row& r) { return r.leftOut == nullptr && r.expected.value > 0; }
 
-Row runCase(SortKind sort, Shape shape, int n) {
+Row runCase(SortKind sort, ShapeKind shape, int n) {
     Row row = {sort, shape, n, 0, 0, {-1, ""}, nullptr};
-    std::vector<int> v = makeShape(shape, n, seed);
+    std::vector<int> v = makeShape(Shape{shape, 0}, n, seed);
     std::vector<int> expected = v;
     std::sort(expected.begin(), expected.end());
     row.expected = expectation(sort, shape, v);
@@ -129,7 +129,7 @@ Row runCase(SortKind sort, Shape shape, int n) {
     OperationCounts counts = takeOperationCounts();
     if (v != expected) {
         std::fprintf(stderr, "%s sort of %s, n %d: result differs from std::sort\n", sortNames[sort],
-                     shapeNames[shape], n);
+                     shapeName(Shape{shape, 0}).c_str(), n);
         std::exit(1);
     }
     row.comparisons = counts.comparisons + stdComparisons;
@@ -140,8 +140,8 @@ Row runCase(SortKind sort, Shape shape, int n) {
 std::vector<Row> countAll(const std::vector<int>& sizeList) {
     std::vector<Row> rows;
     for (int sort = 0; sort < sortKindCount; ++sort) {
-        for (int shape = 0; shape < shapeCount; ++shape) {
-            Row row = {SortKind(sort), Shape(shape), 0, 0, 0, {-1, ""}, nullptr};
+        for (int shape = 0; shape < plainShapeCount; ++shape) {
+            Row row = {SortKind(sort), ShapeKind(shape), 0, 0, 0, {-1, ""}, nullptr};
             if (sort == counting && shape == shapeRandomWide) {
                 row.leftOut = "a table over every int takes 16 GiB";
                 for (int n : sizeList) {
@@ -151,7 +151,7 @@ std::vector<Row> countAll(const std::vector<int>& sizeList) {
                 continue;
             }
             // The growth estimate needs a count at a smaller size.
-            Row previous = runCase(SortKind(sort), Shape(shape), std::min(sizes[0], sizeList[0]));
+            Row previous = runCase(SortKind(sort), ShapeKind(shape), std::min(sizes[0], sizeList[0]));
             for (int n : sizeList) {
                 const double growth = static_cast<double>(n) / previous.n;
                 if (static_cast<double>(previous.comparisons) * growth * growth > comparisonBudget) {
@@ -159,7 +159,7 @@ std::vector<Row> countAll(const std::vector<int>& sizeList) {
                     row.leftOut = "quadratic here, over 5e8 comparisons";
                     rows.push_back(row);
                 } else {
-                    previous = previous.n == n ? previous : runCase(SortKind(sort), Shape(shape), n);
+                    previous = previous.n == n ? previous : runCase(SortKind(sort), ShapeKind(shape), n);
                     rows.push_back(previous);
                 }
             }
@@ -172,7 +172,7 @@ void printTable(const std::vector<Row>& rows) {
     std::printf("%-16s %-14s %7s %12s %9s %6s %14s %8s  %s\n", "sort", "shape", "n", "comparisons", "per n",
                 "passes", "expected", "ratio", "expectation");
     for (const Row& r : rows) {
-        std::printf("%-16s %-14s %7d ", sortNames[r.sort], shapeNames[r.shape], r.n);
+        std::printf("%-16s %-14s %7d ", sortNames[r.sort], shapeName(Shape{r.shape, 0}).c_str(), r.n);
         if (r.leftOut != nullptr) {
             std::printf("left out: %s\n", r.leftOut);
             continue;
@@ -194,8 +194,8 @@ void printCsv(const std::vector<Row>& rows) {
     std::printf("sort,shape,n,comparisons,comparisons_per_n,passes,expected,ratio,expectation\n");
     for (const Row& r : rows) {
         if (r.leftOut != nullptr) continue;
-        std::printf("%s,%s,%d,%lld,%.4f,%lld,", sortNames[r.sort], shapeNames[r.shape], r.n, r.comparisons,
-                    static_cast<double>(r.comparisons) / r.n, r.passes);
+        std::printf("%s,%s,%d,%lld,%.4f,%lld,", sortNames[r.sort], shapeName(Shape{r.shape, 0}).c_str(), r.n,
+                    r.comparisons, static_cast<double>(r.comparisons) / r.n, r.passes);
         if (hasRatio(r)) {
             std::printf("%.1f,%.6f,\"%s\"\n", r.expected.value, ratio(r), r.expected.formula.c_str());
         } else {
@@ -211,7 +211,7 @@ void printJson(const std::vector<Row>& rows) {
         if (r.leftOut != nullptr) continue;
         std::printf(
             "%s  {\"sort\": \"%s\", \"shape\": \"%s\", \"n\": %d, \"comparisons\": %lld, \"passes\": %lld, ",
-            separator, sortNames[r.sort], shapeNames[r.shape], r.n, r.comparisons, r.passes);
+            separator, sortNames[r.sort], shapeName(Shape{r.shape, 0}).c_str(), r.n, r.comparisons, r.passes);
         if (hasRatio(r)) {
             std::printf("\"expected\": %.1f, \"ratio\": %.6f, \"expectation\": \"%s\"}", r.expected.value,
                         ratio(r), r.expected.formula.c_str());

@@ -20,7 +20,7 @@ std::vector<int> makeInput(Input input, int n) {
     if (input == ascending) std::iota(v.begin(), v.end(), 0);
     if (input == descending) std::iota(v.rbegin(), v.rend(), 0);
     if (input == belowZero) std::iota(v.rbegin(), v.rend(), -n);
-    return input == random ? makeShape(shapeRandom, n, 1) : v;
+    return input == random ? makeShape({shapeRandom, 0}, n, 1) : v;
 }
 
 long long lg(long long n) { return n > 1 ? 1 + lg(n / 2) : 0; }
