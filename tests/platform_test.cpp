@@ -1,11 +1,11 @@
 // The operating system's figures behind the comparison tools' memory
 // columns and limits.
+#include "platform.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
-
-#include "platform.h"
 
 namespace {
 
