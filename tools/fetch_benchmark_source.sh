@@ -18,8 +18,9 @@ for tool in apt-get dpkg-source; do
     command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install apt dpkg-dev)" >&2; exit 1; }
 done
 
-# The first Debian archive (not its security suite) the system installs
-# from, in either format: one-line lists or deb822 .sources stanzas.
+# The first Debian archive the system installs from, its release suite (not
+# -updates or -security), in either format: one-line lists or deb822
+# .sources stanzas.
 read -r uri suite signed_by < <(
     shopt -s nullglob
     {
@@ -42,7 +43,7 @@ read -r uri suite signed_by < <(
                  /^Signed-By:/ { key = $2 }
                  END { flush() }' "$f"
         done
-    } | grep -v -- '-security' | grep '/debian/\? ' | head -n 1
+    } | awk '$1 ~ /\/debian(\/|$)/ && $1 !~ /security/ && $2 !~ /-/' | head -n 1
 ) || true
 if [[ -z ${uri:-} ]]; then
     echo "no Debian archive in /etc/apt/sources.list or /etc/apt/sources.list.d" >&2
