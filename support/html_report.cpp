@@ -137,7 +137,9 @@ p { margin: 6px 0; max-width: 75em; }
 a { color: var(--accent); }
 .charts { display: grid; grid-template-columns: repeat(auto-fill, minmax(520px, 1fr)); gap: 16px; margin: 12px 0; }
 figure { margin: 0; background: var(--card); border: 1px solid var(--line); border-radius: 8px; padding: 12px 14px 8px; }
-figure .plot { position: relative; height: 360px; }
+figure .plot { position: relative; }
+.scripted figure .plot { height: 360px; }
+html:not(.scripted) figure canvas { display: none; }
 figcaption { font-weight: 600; margin-bottom: 4px; }
 .noscript { color: var(--muted); font-style: italic; }
 .table-wrap { overflow-x: auto; margin: 12px 0; }
@@ -162,6 +164,7 @@ footer { color: var(--muted); font-size: 12px; padding: 16px 28px 24px; max-widt
 // (they reach window only in the capture phase).
 const char errorCounter[] = R"(
 window.sortbenchErrors = 0;
+document.documentElement.className = 'scripted';  // charts get their room only where they can be drawn
 function sortbenchCountError() {
   window.sortbenchErrors++;
   if (document.body) document.body.setAttribute('data-errors', String(window.sortbenchErrors));
