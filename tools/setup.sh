@@ -10,7 +10,7 @@ case ${1:-} in
     run) packages=(cmake make g++) ;;
     test)
         packages=(cmake make g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-                  g++-mingw-w64-x86-64 wine wine64 dpkg-dev) ;;
+                  g++-mingw-w64-x86-64 wine wine64 dpkg-dev libjs-chart.js chromium-headless-shell) ;;
     *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
