@@ -97,7 +97,8 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/n
     if [[ -f $unpacked/compare.cmd ]] &&
         build/release/sorting_counts --shapes=random --sizes=1000 --html="$probe/c.html" >/dev/null 2>&1 &&
         build/release/sorting_benchmark --benchmark_filter=^quick/ --sortbench_shapes=random --sortbench_sizes=1000 \
-            --benchmark_min_time=0.001 --sortbench_html="$probe/b.html" >/dev/null 2>&1; then
+            --benchmark_min_time=0.001 --sortbench_html="$probe/b.html" >/dev/null 2>&1 &&
+        [[ -s $probe/c.html && -s $probe/b.html ]]; then
         # From a folder whose path the ANSI code page may not hold, in the
         # test mode: a tiny selection, no browser, no key to wait for.
         folder="build/windows/package/a folder é"
