@@ -38,13 +38,15 @@ double distinctValues(const Shape& shape) {
 }
 
 // Insertion sort: linear on sorted input, quadratic once inversions grow as n^2.
-Pieces insertionOnValues(const Shape& shape) { return always(distinctValues(shape) > 1 ? growthN2 : growthN); }
+Pieces insertionOnValues(const Shape& shape) {
+    return always(distinctValues(shape) > 1 ? growthN2 : growthN);
+}
 Pieces insertionOnRuns(const Shape& shape) { return always(shape.parameter > 1 ? growthN2 : growthN); }
 // P% of n swaps, each moving about n/3 places: n + P n^2 / 300, whose
-// second term reaches three times the first at n = 1000 / P.
+// second term passes the first above n = 300 / P.
 Pieces insertionNearlySorted(const Shape& shape) {
     if (shape.parameter <= 0) return always(growthN);
-    return {2, {{true, growthN, false, 1000 / shape.parameter}, {true, growthN2, false, everySize}}};
+    return {2, {{true, growthN, false, 300 / shape.parameter}, {true, growthN2, false, everySize}}};
 }
 
 // Quick sort on random values of D kinds: 1.39 n lg n, plus n^2 / (2D) for
@@ -62,7 +64,9 @@ Pieces quickOnSorted(const Shape& shape) {
 Pieces quickNearlySorted(const Shape& shape) {
     return shape.parameter > 0 ? nothingSaid(shape) : quickOnSorted(shape);
 }
-Pieces quickOnRuns(const Shape& shape) { return shape.parameter > 1 ? nothingSaid(shape) : quickOnSorted(shape); }
+Pieces quickOnRuns(const Shape& shape) {
+    return shape.parameter > 1 ? nothingSaid(shape) : quickOnSorted(shape);
+}
 
 Pieces stdOnRandom(const Shape& shape) {
     return shape.kind == shapeRandomMax ? atMostNLgN(shape) : nLgN(shape);
@@ -76,15 +80,19 @@ struct Entry {
 };
 
 const char* const insertionUnordered = "about n^2/4 inversions, each costs a comparison";
-const char* const mergeEverywhere = "halves down to single elements and merges every level, (n lg n)/2 to n lg n";
+const char* const mergeEverywhere =
+    "halves down to single elements and merges every level, (n lg n)/2 to n lg n";
 const char* const countingEverywhere = "n per pass plus a table of max - min + 1 counters, fixed for a shape";
 const char* const radixEverywhere = "3 passes per decimal digit of the largest value, fixed for a shape";
-const char* const quickRepeats = "Lomuto, last pivot: 1.39 n lg n, plus n^2/(2D) inside blocks of equal values";
-const char* const quickSortedRepeats = "each partition peels one element while values are distinct, then one block";
+const char* const quickRepeats =
+    "Lomuto, last pivot: 1.39 n lg n, plus n^2/(2D) inside blocks of equal values";
+const char* const quickSortedRepeats =
+    "each partition peels one element while values are distinct, then one block";
 const char* const stdRandom = "introsort: O(n lg n) comparisons, n lg n on random input";
 const char* const stdBound = "the standard promises O(n lg n) comparisons; adaptive on order";
 const char* const stableRandom = "merge sort with a buffer: n lg n on random input";
-const char* const stableBound = "the standard promises O(n lg n) comparisons with its buffer; adaptive on order";
+const char* const stableBound =
+    "the standard promises O(n lg n) comparisons with its buffer; adaptive on order";
 
 const Entry entries[] = {
     {sortInsertion, shapeRandom, quadratic, insertionUnordered},
@@ -98,8 +106,10 @@ const Entry entries[] = {
     {sortInsertion, shapePipeOrgan, quadratic, "the descending half's elements pass the ascending half"},
     {sortInsertion, shapeRandomTail, quadratic, "each of the 5% random elements passes half the sorted 95%"},
     {sortInsertion, shapeNearlySorted, insertionNearlySorted, "n, plus about n/3 moves per swapped pair"},
-    {sortInsertion, shapeFewDistinctK, insertionOnValues, "n^2/4 inversions, but one comparison each for K = 1"},
-    {sortInsertion, shapeRandomMax, insertionOnValues, "n^2/4 inversions, but one comparison each for MAX = 0"},
+    {sortInsertion, shapeFewDistinctK, insertionOnValues,
+     "n^2/4 inversions, but one comparison each for K = 1"},
+    {sortInsertion, shapeRandomMax, insertionOnValues,
+     "n^2/4 inversions, but one comparison each for MAX = 0"},
     {sortInsertion, shapeRuns, insertionOnRuns, "inversions between runs grow as n^2; one run is sorted"},
 
     {sortMerge, shapeRandom, nLgN, mergeEverywhere},
@@ -126,7 +136,8 @@ const Entry entries[] = {
     {sortQuick, shapeAllEqual, quadratic, "every partition peels one element: n^2/2"},
     {sortQuick, shapeSaws, nothingSaid, "sorted runs make pivots extremes of their runs; no textbook figure"},
     {sortQuick, shapePipeOrgan, nothingSaid, "the last element is the smallest; no textbook figure"},
-    {sortQuick, shapeRandomTail, nothingSaid, "random pivots into a sorted prefix with repeats; no textbook figure"},
+    {sortQuick, shapeRandomTail, nothingSaid,
+     "random pivots into a sorted prefix with repeats; no textbook figure"},
     {sortQuick, shapeNearlySorted, quickNearlySorted, "sorted for P = 0; no textbook figure with swaps"},
     {sortQuick, shapeFewDistinctK, quickOnRepeats, quickRepeats},
     {sortQuick, shapeRandomMax, quickOnRepeats, quickRepeats},
