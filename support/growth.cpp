@@ -278,6 +278,7 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
         sxx += (x[i] - xMean) * (x[i] - xMean);
         sxy += (x[i] - xMean) * (y[i] - yMean);
     }
+    if (!(sxx > 0)) return fit;  // sizes not increasing: no slope to take
     const double slope = sxy / sxx;
     double residuals = 0, spreadTerm = 0;
     for (std::size_t i = 0; i < k; ++i) {
