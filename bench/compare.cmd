@@ -9,7 +9,7 @@ setlocal
 set "tools=%~dp0"
 set "shapes=random,ascending,all_equal,nearly_sorted:1"
 set "sizes=1000,2000,5000,10000,20000,50000,100000,200000"
-set "mintime=0.2"
+set "mintime=0.4"
 if "%SORTBENCH_COMPARE_TEST%"=="1" (
     set "shapes=random,ascending"
     set "sizes=1000,2000"
