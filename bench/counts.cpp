@@ -242,10 +242,6 @@ FamilyGrowth growthOf(const std::vector<Row>& rows) {
         data.sizes.push_back(row.n);
         data.samples.push_back({mean});
     }
-    if (data.sizes.empty())
-        return FamilyGrowth{
-            rows.front().sort, rows.front().shape,  {}, GrowthFit{false, 0, 0, 0, {}, noise, {}},
-            {false, "", ""},   verdictNotApplicable};
     return analyzeFamily(rows.front().sort, rows.front().shape, data, noise);
 }
 
@@ -263,7 +259,8 @@ Results countAll(const Settings& settings) {
             const std::vector<Row> family(
                 rows.begin() + static_cast<std::ptrdiff_t>(first),
                 rows.begin() + static_cast<std::ptrdiff_t>(first + settings.sizes.size()));
-            results.families.push_back(growthOf(family));
+            // A family left out at every size has nothing to fit.
+            if (family.front().inputs > 0) results.families.push_back(growthOf(family));
         }
         results.rows.insert(results.rows.end(), rows.begin(), rows.end());
     }
