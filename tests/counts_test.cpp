@@ -199,6 +199,12 @@ TEST(Counts, QuickSortStopsWhenItsRangeStackCannotGrow) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), allocationFailureMessage);
     EXPECT_EQ(allocationCalls(), 1);
     EXPECT_LT(counts.comparisons, full);
+    // Each partition of 0..high compares high elements with its pivot and
+    // leaves a two-element range pending; the 65th pending range is the
+    // first that needs the heap, and no comparison may follow its failure.
+    long long untilFailure = 0;
+    for (int k = 0; k <= 64; ++k) untilFailure += 599 - 3 * k;
+    EXPECT_EQ(counts.comparisons, untilFailure);
     std::sort(v.begin(), v.end());
     std::sort(input.begin(), input.end());
     EXPECT_EQ(v, input);
