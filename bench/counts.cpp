@@ -492,12 +492,8 @@ Report makeReport(const Settings& settings, const Results& results) {
         "operations (n per pass over the array plus the counting table's entries) per element. Dotted: the "
         "textbook's figure where there is one. Writes are counted for the library's sorts only.");
     for (const Shape& shape : settings.shapes) {
-        Chart comparisons{"comparisons per element: " + shapeName(shape),
-                          "n",
-                          "comparisons / n (counting, radix: element operations / n)",
-                          true,
-                          true,
-                          {}};
+        Chart comparisons{
+            "comparisons per element: " + shapeName(shape), "n", "operations / n", true, true, {}};
         Chart writes{"writes per element: " + shapeName(shape), "n", "writes / n", true, true, {}};
         for (SortId sort : settings.sorts) {
             ChartSeries measured = seriesOf(sort, sortNames[sort], styleOf(sort));
