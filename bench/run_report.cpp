@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -90,7 +91,20 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override {
         display_->ReportRuns(runs);
-        for (const Run& run : runs) collect(run);
+        // Memory from the last repetition that counted it: 1.7.1 keeps the
+        // memory results in a vector that each repetition's may move, so
+        // the earlier ones' pointers may no longer be valid here.
+        std::vector<const Measurement*> memoryTaken;
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            Measurement* m = collect(*run);
+            if (m == nullptr || run->memory_result == nullptr ||
+                std::find(memoryTaken.begin(), memoryTaken.end(), m) != memoryTaken.end()) {
+                continue;
+            }
+            memoryTaken.push_back(m);
+            m->allocations = run->allocs_per_iter;
+            m->peakBytes = double(run->memory_result->max_bytes_used);
+        }
     }
 
     void Finalize() override { display_->Finalize(); }
@@ -101,16 +115,18 @@ public:
     const std::string& host() const { return host_; }
     const std::string& caches() const { return caches_; }
     const std::vector<double>& loadAverage() const { return loadAverage_; }
-    const std::vector<Measurement>& measurements() const { return measurements_; }
+    const std::deque<Measurement>& measurements() const { return measurements_; }
 
 private:
-    void collect(const Run& run) {
+    // The benchmark's measurement, given the run's time; null for runs of
+    // other benchmarks, aggregates and errors.
+    Measurement* collect(const Run& run) {
         // The name as registered, without the suffixes Google Benchmark
         // adds for its own settings ("/real_time", "/min_time:...").
         std::string name = run.run_name.function_name;
         if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
         const std::size_t first = name.find('/'), last = name.rfind('/');
-        if (first == std::string::npos || first == last) return;
+        if (first == std::string::npos || first == last) return nullptr;
         SortId sort;
         Shape shape;
         std::int64_t n = 0;
@@ -118,28 +134,23 @@ private:
         if (!parseSortName(name.substr(0, first), sort, ignored) ||
             !parseShape(name.substr(first + 1, last - first - 1), shape, ignored) ||
             !parseCount(name.substr(last + 1), 1, 2147483647, n, ignored)) {
-            return;
+            return nullptr;
         }
         Measurement& m = measurementFor(sort, shape, int(n));
         if (run.run_type == Run::RT_Aggregate) {
             if (run.aggregate_name == "median" && run.aggregate_unit == benchmark::kTime) {
                 m.medianSeconds = perCall(run);
             }
-            return;
+            return nullptr;
         }
         if (run.error_occurred) {
             if (m.error.empty()) m.error = run.error_message;
-            return;
+            return nullptr;
         }
         m.seconds.push_back(perCall(run));
         const auto faults = run.counters.find("page_faults");
         if (faults != run.counters.end()) m.faults.push_back(faults->second.value);
-        if (run.memory_result != nullptr) {
-            // The largest over the repetitions: a repetition that skipped
-            // counting reports none.
-            m.allocations = std::max(m.allocations, run.allocs_per_iter);
-            m.peakBytes = std::max(m.peakBytes, double(run.memory_result->max_bytes_used));
-        }
+        return &m;
     }
 
     double perCall(const Run& run) const {
@@ -162,7 +173,7 @@ private:
     double mhz_ = 0;
     std::string host_, caches_;
     std::vector<double> loadAverage_;
-    std::vector<Measurement> measurements_;
+    std::deque<Measurement> measurements_;  // a deque: pointers into it stay valid
 };
 
 // A benchmark's time per call where every repetition was verified; 0 where
@@ -181,7 +192,7 @@ struct Family {
 
 // A row per sort and shape that ran, the sorts in their fixed order and the
 // shapes in the order they ran.
-std::vector<Family> familiesOf(const std::vector<Measurement>& measurements, std::vector<Shape>& shapes) {
+std::vector<Family> familiesOf(const std::deque<Measurement>& measurements, std::vector<Shape>& shapes) {
     for (const Measurement& m : measurements) {
         if (std::find(shapes.begin(), shapes.end(), m.shape) == shapes.end()) shapes.push_back(m.shape);
     }
@@ -252,7 +263,7 @@ std::string joined(const std::vector<std::string>& items, const char* separator)
     return text;
 }
 
-ReportSection chartsSection(const std::vector<Measurement>& measurements, const std::vector<Shape>& shapes,
+ReportSection chartsSection(const std::deque<Measurement>& measurements, const std::vector<Shape>& shapes,
                             bool realTime) {
     const char* clock = realTime ? "real" : "CPU";
     ReportSection section;
@@ -373,7 +384,7 @@ ReportSection memorySection(const std::vector<Family>& families) {
     return section;
 }
 
-ReportSection skippedSection(const std::vector<Measurement>& measurements) {
+ReportSection skippedSection(const std::deque<Measurement>& measurements) {
     ReportSection section;
     section.heading = "Skipped and failed";
     Table table;
