@@ -17,6 +17,7 @@
 
 #include "alloc_hooks.h"
 #include "benchmark.h"
+#include "run_report.h"
 #include "shapes.h"
 #include "sorting.h"
 
@@ -313,13 +314,21 @@ void registerBenchmarks(const std::string& filter) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReportOptions report = {"", "", "", masterSeed, 0, false};
+    for (int i = 0; i < argc; ++i) report.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
     benchmark::Initialize(&argc, argv);
     // Own flag, taken out before Google Benchmark sees what is left.
     const char budgetFlag[] = "--sortbench_budget=";
+    const char summaryFlag[] = "--sortbench_summary=";
+    const char htmlFlag[] = "--sortbench_html=";
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], budgetFlag, sizeof budgetFlag - 1) == 0) {
             budgetSeconds = std::atof(argv[i] + sizeof budgetFlag - 1);
+        } else if (std::strncmp(argv[i], summaryFlag, sizeof summaryFlag - 1) == 0) {
+            report.summaryPath = argv[i] + sizeof summaryFlag - 1;
+        } else if (std::strncmp(argv[i], htmlFlag, sizeof htmlFlag - 1) == 0) {
+            report.htmlPath = argv[i] + sizeof htmlFlag - 1;
         } else {
             argv[kept++] = argv[i];
         }
@@ -331,9 +340,10 @@ int main(int argc, char** argv) {
     registerBenchmarks(benchmark::GetBenchmarkFilter());
     AllocationCounter counter;
     benchmark::RegisterMemoryManager(&counter);
-    benchmark::RunSpecifiedBenchmarks();
+    report.budgetSeconds = budgetSeconds;
+    const bool written = runAndReport(report);
     benchmark::RegisterMemoryManager(nullptr);
     benchmark::Shutdown();
     // A stated skip is no failure; a result that differs from std::sort is.
-    return verificationFailures > 0 ? 1 : 0;
+    return verificationFailures > 0 || !written ? 1 : 0;
 }

@@ -1,5 +1,12 @@
 #include "platform.h"
 
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
+#define SORTBENCH_HAVE_CPUID 1
+#endif
+#include <cstring>
+#include <fstream>
+
 #ifdef _WIN32
 #include <windows.h>
 // After windows.h, which it needs.
@@ -51,6 +58,46 @@ bool keepFreedMemoryMapped() {
 #else
     return false;
 #endif
+}
+
+#endif
+
+#ifdef SORTBENCH_HAVE_CPUID
+
+// The brand string asks nothing of the operating system, so it reads the
+// same on Linux and Windows.
+std::string cpuModelName() {
+    unsigned int regs[12] = {};
+    unsigned int highest = __get_cpuid_max(0x80000000, nullptr);
+    if (highest < 0x80000004) return "";
+    for (unsigned int leaf = 0; leaf < 3; ++leaf) {
+        __get_cpuid(0x80000002 + leaf, &regs[4 * leaf], &regs[4 * leaf + 1], &regs[4 * leaf + 2],
+                    &regs[4 * leaf + 3]);
+    }
+    char brand[sizeof regs + 1] = {};
+    std::memcpy(brand, regs, sizeof regs);
+    std::string name = brand;
+    name.erase(0, name.find_first_not_of(' '));
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
+}
+
+#else
+
+std::string cpuModelName() {
+    // Linux on other processors names them in /proc/cpuinfo.
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line)) {
+        if (line.compare(0, 10, "model name") == 0 || line.compare(0, 9, "Processor") == 0) {
+            const std::size_t colon = line.find(':');
+            if (colon == std::string::npos) continue;
+            std::string name = line.substr(colon + 1);
+            name.erase(0, name.find_first_not_of(" \t"));
+            return name;
+        }
+    }
+    return "";
 }
 
 #endif

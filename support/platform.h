@@ -4,6 +4,7 @@
 #define SUPPORT_PLATFORM_H
 
 #include <cstdint>
+#include <string>
 
 // Page faults of this process so far: minor (soft) faults on Linux; on
 // Windows every fault the process took, hard or soft.
@@ -16,5 +17,9 @@ std::uint64_t physicalMemoryBytes();
 // of a sort do not fault their buffers in again each time. Returns false
 // where the allocator offers no such control (Windows' heap).
 bool keepFreedMemoryMapped();
+
+// The processor's name as its maker gives it ("AMD EPYC 9R14 96-Core
+// Processor"), or "" when it cannot be told.
+std::string cpuModelName();
 
 #endif

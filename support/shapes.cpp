@@ -140,12 +140,13 @@ const char* const kindNames[shapeKindCount] = {
     "random", "random_million", "random_wide", "few_distinct",  "ascending",    "descending", "all_equal",
     "saws",   "pipe_organ",     "random_tail", "nearly_sorted", "few_distinct", "random",     "runs"};
 
-// The shortest decimal that reads back as the same double.
+// The shortest decimal that reads back as the same double, never in
+// exponent form (10 as "10", not "1e+01").
 std::string shortestDecimal(double value) {
     char text[32];
     for (int digits = 1; digits <= 17; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, value);
-        if (std::strtod(text, nullptr) == value) break;
+        if (std::strchr(text, 'e') == nullptr && std::strtod(text, nullptr) == value) break;
     }
     return text;
 }
