@@ -140,11 +140,12 @@ const char* const kindNames[shapeKindCount] = {
     "random", "random_million", "random_wide", "few_distinct",  "ascending",    "descending", "all_equal",
     "saws",   "pipe_organ",     "random_tail", "nearly_sorted", "few_distinct", "random",     "runs"};
 
-// The shortest decimal that reads back as the same double.
+// The shortest decimal that reads back as the same double, never in
+// exponent form: "100", not "1e+02". Parameters are at most INT_MAX.
 std::string shortestDecimal(double value) {
-    char text[32];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, value);
+    char text[400];
+    for (int decimals = 0; decimals <= 340; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, value);
         if (std::strtod(text, nullptr) == value) break;
     }
     return text;
