@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <vector>
 
 #ifdef __linux__
 #include <fcntl.h>
