@@ -86,9 +86,10 @@ TEST(RunTrials, SortsFreshRandomBlocksAndReportsEachSizeAndTime) {
     tracing = true;
     EXPECT_TRUE(runTrials(probeSort, sizes, 3));
     tracing = false;
+    note("end");
     std::string out = testing::internal::GetCapturedStdout();
 
-    EXPECT_EQ(trace, "clock sort clock rand*1 clock sort clock rand*200000 clock sort clock ");
+    EXPECT_EQ(trace, "clock sort clock rand*1 clock sort clock rand*200000 clock sort clock end ");
     ASSERT_EQ(probeCalls, 3);
     std::size_t pos = 0;
     for (int t = 0; t < 3; ++t) {
