@@ -71,6 +71,11 @@ private:
     std::map<int, double> seconds_;
 };
 
+// CPU seconds of this process (wall seconds on Windows, whose clock() is
+// the wall clock): a busy machine slows a call down but does not make it
+// cost more, and the budget's decisions should not depend on the load.
+double processSeconds();
+
 // The sizes each sort and shape is timed at first, once each, so that any
 // size can be predicted before its first call.
 extern const int probeSizes[2];
@@ -104,12 +109,17 @@ public:
     // current shape's are kept (the benchmarks run shape by shape).
     const Inputs& inputs(const Shape& shape, int n);
 
-    // Seconds per call of a timed run, for the budget of larger sizes.
+    // Seconds per call of a timed run (processSeconds), for the budget of
+    // larger sizes.
     void recordCalls(SortId sort, const Shape& shape, int n, double secondsPerCall);
 
     // Compares result with the sorted copy of inputs(shape, n).arrays[source]
     // element by element; a difference is counted and reported on stderr.
     bool check(SortId sort, const Shape& shape, int n, const int* result, int source);
+
+    // Counts a failure of the named benchmark and says so on stderr at once
+    // (the run may go on for long after it).
+    void fail(const std::string& name, const std::string& message);
 
     int failures() const { return failures_; }
     // 1 after any result that differed, else 0: a stated skip is no failure.

@@ -6,11 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,57 +80,54 @@ public:
     }
 };
 
-struct MemoryCounts {
-    double allocationsPerCall;
-    std::int64_t peakBytes;
-};
-// Google Benchmark 1.7.1 makes a memory run after every repetition; the
-// counts do not change, so each benchmark's are taken once.
-std::map<std::string, MemoryCounts> memoryCounts;
+AllocationCounter* allocationCounter = nullptr;
+// The benchmarks whose memory is counted: the counts do not change between
+// repetitions.
+std::set<std::string> memoryCounted;
 
 // Counts the allocations of a few calls on distinct arrays, the sort alone
 // armed, and reports them as if every iteration had made them.
 void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, int n) {
     const std::string name = benchmarkName(sort, shape, n);
-    auto counted = memoryCounts.find(name);
-    if (counted == memoryCounts.end()) {
-        const Inputs& in = harness->inputs(shape, n);
-        const int calls = std::min<int>(4, static_cast<int>(in.arrays.size()));
-        std::vector<int> work;
-        MemoryCounts counts = {0, 0};
-        for (int d = 0; d < calls; ++d) {
-            work = in.arrays[static_cast<std::size_t>(d)];
-            armAllocations(0);
-            benchmarkSort(sort)(work.data(), n);
-            disarmAllocations();
-            counts.allocationsPerCall += allocationCalls() / double(calls);
-            counts.peakBytes = std::max<std::int64_t>(counts.peakBytes, std::int64_t(peakAllocatedBytes()));
-            if (liveAllocations() != 0) {
-                std::fprintf(stderr, "%s: the sort leaked memory\n", name.c_str());
-                state.SkipWithError("the sort leaked memory");
-                return;
-            }
-            if (!harness->check(sort, shape, n, work.data(), d)) {
-                state.SkipWithError("result differs from std::sort");
-                return;
-            }
+    const Inputs& in = harness->inputs(shape, n);
+    const int calls = std::min<int>(4, static_cast<int>(in.arrays.size()));
+    std::vector<int> work;
+    double allocations = 0;
+    for (int d = 0; d < calls; ++d) {
+        work = in.arrays[static_cast<std::size_t>(d)];
+        armAllocations(0);
+        benchmarkSort(sort)(work.data(), n);
+        disarmAllocations();
+        allocations += allocationCalls();
+        countedPeakBytes = std::max<std::int64_t>(countedPeakBytes, std::int64_t(peakAllocatedBytes()));
+        if (liveAllocations() != 0) {
+            harness->fail(name, "the sort leaked memory");
+            state.SkipWithError("the sort leaked memory");
+            return;
         }
-        counted = memoryCounts.emplace(name, counts).first;
+        if (!harness->check(sort, shape, n, work.data(), d)) {
+            state.SkipWithError("result differs from std::sort");
+            return;
+        }
     }
+    memoryCounted.insert(name);
     for (auto _ : state) {
     }
-    countedAllocations = std::llround(counted->second.allocationsPerCall * double(state.iterations()));
-    countedPeakBytes = counted->second.peakBytes;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    countedAllocations = std::llround(allocations / calls * double(state.iterations()));
 }
 
 void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
     const int n = static_cast<int>(state.range(0));
     const std::string& reason =
         harness->skipReason(sort, shape, n, reportScenarioOnly && inReportScenario(sort, shape, n));
+    // Google Benchmark 1.7.1 makes a memory run after each repetition and
+    // keeps each one's result in a vector that the next one may move, so
+    // that the earlier repetitions report freed memory: the memory manager
+    // is registered only until a benchmark's counts are taken, once.
+    if (!countingMemory) {
+        const bool counted = memoryCounted.count(benchmarkName(sort, shape, n)) != 0;
+        benchmark::RegisterMemoryManager(reason.empty() && !counted ? allocationCounter : nullptr);
+    }
     if (!reason.empty()) {
         state.SkipWithError(reason.c_str());
         return;
@@ -152,11 +148,11 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
     double sortSeconds = 0;
     std::int64_t faults = 0;
     std::int64_t faultsBefore = 0;
-    std::chrono::steady_clock::time_point batchStart;
+    double batchStart = 0;
     // With the timer paused: the sorted pool is checked and refilled, and
     // the page faults are read, so that the times see the sorts alone.
     auto endBatch = [&] {
-        sortSeconds += secondsSince(batchStart);
+        sortSeconds += processSeconds() - batchStart;
         faults += pageFaultCount() - faultsBefore;
         for (int i = 0; i < used; ++i) {
             if (!harness->check(sort, shape, n, &pool[length * std::size_t(i)], source[std::size_t(i)])) {
@@ -175,7 +171,7 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
                       pool.begin() + std::ptrdiff_t(length * std::size_t(i)));
         }
         faultsBefore = pageFaultCount();
-        batchStart = std::chrono::steady_clock::now();
+        batchStart = processSeconds();
     };
     refill();
     bool correct = true;
@@ -337,7 +333,7 @@ int main(int argc, char** argv) {
     harness = &run;
     registerBenchmarks(choice);
     AllocationCounter counter;
-    benchmark::RegisterMemoryManager(&counter);
+    allocationCounter = &counter;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::RegisterMemoryManager(nullptr);
     benchmark::Shutdown();
