@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <iterator>
 #include <regex>
@@ -92,6 +93,14 @@ std::uint64_t memoryNeeded(const std::vector<std::pair<Shape, std::vector<int>>>
         most = std::max(most, held + largestCall);
     }
     return most;
+}
+
+void prefaultHeap(std::uint64_t bytes) {
+    // Volatile stores, so that the compiler keeps the allocation.
+    volatile char* block = static_cast<volatile char*>(std::malloc(static_cast<std::size_t>(bytes)));
+    if (block == nullptr) return;
+    for (std::uint64_t i = 0; i < bytes; i += 4096) block[i] = 0;
+    std::free(const_cast<char*>(block));
 }
 
 void CostModel::record(int n, double seconds) {

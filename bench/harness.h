@@ -56,6 +56,12 @@ std::uint64_t countingTableBytes(const Shape& shape);
 // sort's table at the largest size.
 std::uint64_t memoryNeeded(const std::vector<std::pair<Shape, std::vector<int>>>& plan);
 
+// Allocates, touches and frees this many bytes, so that the heap has grown
+// to hold a sort's buffers before its first timed call: with freed memory
+// kept mapped, the first call of a benchmark then faults no more than the
+// later ones.
+void prefaultHeap(std::uint64_t bytes);
+
 // What one sort has shown of its cost on one shape: seconds per call by
 // size, from the budget's small probes and from the timed runs.
 class CostModel {

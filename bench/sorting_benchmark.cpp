@@ -173,6 +173,11 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         faultsBefore = pageFaultCount();
         batchStart = processSeconds();
     };
+    // Merge, radix and counting sort take up to n elements of buffers,
+    // counting sort its table besides.
+    const std::uint64_t table = countingTableBytes(shape);
+    prefaultHeap(2 * std::uint64_t(length) * sizeof(int) +
+                 (sort == sortCounting && table <= maxCountingTableBytes ? table : 0));
     refill();
     bool correct = true;
     for (auto _ : state) {
