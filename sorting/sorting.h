@@ -29,9 +29,10 @@ void mergeSort(int* arr, int left, int right);
 // it prints the message and stops with every element still in the array.
 void quickSort(int* arr, int low, int high);
 
-// Stable counting sort of arr[0, n). The table spans 0..max, or min..max
-// when values go below zero, so memory follows the span of the values:
-// 4 bytes per value in the span.
+// Stable counting sort of arr[0, n). For input of zero and above the table
+// runs from 0 to the largest value, whatever the smallest: two values near
+// 2 * 10^9 ask for 8 GB. Only input with values below zero gets a table from
+// the smallest value to the largest. 4 bytes per value in the table.
 void countingSort(int* arr, int n);
 
 // Stable base-10 least-significant-digit radix sort of arr[0, n); one pass

@@ -29,6 +29,7 @@ struct GrowthFit {
     std::vector<double> localSlopes;   // between sizes i and i + 1
     double noise;                      // the relative noise the decision allowed for
     std::vector<GrowthClass> classes;  // every class that fits, best first; none: no fit
+    double fitError;                   // the best class's root-mean-square relative error
 };
 
 // noiseFloor: the least relative noise to assume (0.05 for times; counts
@@ -53,6 +54,8 @@ struct TextbookGrowth {
     bool known;
     std::string text;
     std::string reason;
+    std::vector<GrowthClass> classes;  // every class the text names
+    bool piecewise;                    // the sizes span a change of regime
 };
 TextbookGrowth textbookGrowth(SortId sort, const Shape& shape, double least, double most);
 

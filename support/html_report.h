@@ -10,6 +10,8 @@
 
 enum LineStyle { lineSolid, lineDashed, lineDotted };
 
+// A point that cannot be drawn (a value not finite, or not positive on a
+// logarithmic axis) is left out of the page and of its data-points count.
 struct ChartPoint {
     double x, y;
     // Shown on hover, one "label: value" line each.

@@ -9,7 +9,7 @@ case ${1:-} in
     run) packages=(cmake make g++) ;;
     test)
         packages=(cmake make g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-                  g++-mingw-w64-x86-64 wine wine64) ;;
+                  g++-mingw-w64-x86-64 wine wine64 libjs-chart.js chromium-headless-shell) ;;
     *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -24,8 +24,12 @@ endif()
 file(MAKE_DIRECTORY ${WORK_DIR}/unpacked)
 run(${CMAKE_COMMAND} -E chdir ${WORK_DIR}/unpacked ${CMAKE_COMMAND} -E tar xf ${archives})
 file(GLOB roots ${WORK_DIR}/unpacked/sortbench-*)
-foreach(file bin/sortbench include/sorting/sorting.h lib/libsorting.a lib/cmake/sorting/sortingConfig.cmake
+set(expected bin/sortbench include/sorting/sorting.h lib/libsorting.a lib/cmake/sorting/sortingConfig.cmake
              share/doc/sortbench/LICENSE share/doc/sortbench/README.md)
+if(HTML_REPORT)
+  list(APPEND expected share/doc/sortbench/chart.js-LICENSE.txt)
+endif()
+foreach(file ${expected})
   if(NOT EXISTS ${roots}/${file})
     message(FATAL_ERROR "the package lacks ${file}")
   endif()
