@@ -51,9 +51,9 @@ const std::uint64_t maxCountingTableBytes = std::uint64_t(1) << 30;
 std::uint64_t countingTableBytes(const Shape& shape);
 
 // The most memory a run holds at once when it runs these sizes of these
-// shapes: one shape's inputs at a time (every distinct array of each size
-// and its sorted copy), plus the pool, a sort's own buffer and counting
-// sort's table at the largest size.
+// shapes: one shape's inputs at a time (every distinct array of each size,
+// the budget's probe sizes included, and its sorted copy), plus the pool, a
+// sort's own buffer and counting sort's table at the largest size.
 std::uint64_t memoryNeeded(const std::vector<std::pair<Shape, std::vector<int>>>& plan);
 
 // Allocates, touches and frees this many bytes, so that the heap has grown
@@ -86,7 +86,7 @@ double processSeconds();
 // size can be predicted before its first call.
 extern const int probeSizes[2];
 
-// The reason to skip a call at n, or "" to make it: first times a call at
+// The reason to skip a call at n, or "" to make it: first times calls at
 // each probe size not yet known (timeCall(size) returns its seconds) unless
 // the model already predicts that call over the budget; then predicts n.
 std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
