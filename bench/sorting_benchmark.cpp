@@ -85,15 +85,19 @@ AllocationCounter* allocationCounter = nullptr;
 // repetitions.
 std::set<std::string> memoryCounted;
 
-// Counts the allocations of a few calls on distinct arrays, the sort alone
-// armed, and reports them as if every iteration had made them.
+// Counts the allocations of a few calls on distinct arrays (up to four,
+// fewer once they took 0.05 s: slow calls would take longer here than in
+// the timed run), the sort alone armed, and reports them as if every
+// iteration had made them.
 void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, int n) {
     const std::string name = benchmarkName(sort, shape, n);
     const Inputs& in = harness->inputs(shape, n);
-    const int calls = std::min<int>(4, static_cast<int>(in.arrays.size()));
     std::vector<int> work;
     double allocations = 0;
-    for (int d = 0; d < calls; ++d) {
+    int calls = 0;
+    const double start = processSeconds();
+    for (int d = 0; d < std::min<int>(4, int(in.arrays.size())) && processSeconds() - start < 0.05; ++d) {
+        ++calls;
         work = in.arrays[static_cast<std::size_t>(d)];
         armAllocations(0);
         benchmarkSort(sort)(work.data(), n);
