@@ -13,13 +13,17 @@ namespace {
 void reportAllocationFailure() { std::printf("%s", allocationFailureMessage); }
 
 #ifdef SORTING_COUNT_OPERATIONS
-OperationCounts counts = {0, 0};
+OperationCounts counts = {0, 0, 0, 0};
 void countComparison() { ++counts.comparisons; }
 void countPass() { ++counts.passes; }
+void countWrites(long long elements) { counts.writes += elements; }
+void countAllocation() { ++counts.allocations; }
 #else
 // The normal build keeps no state and its code stays as without counting.
 inline void countComparison() {}
 inline void countPass() {}
+inline void countWrites(long long) {}
+inline void countAllocation() {}
 #endif
 
 // Every element comparison of the sorts goes through one of these, so that
@@ -39,7 +43,10 @@ inline bool isGreater(int a, int b) {
     return a > b;
 }
 
-int* allocateInts(std::size_t count) { return static_cast<int*>(std::malloc(count * sizeof(int))); }
+int* allocateInts(std::size_t count) {
+    countAllocation();
+    return static_cast<int*>(std::malloc(count * sizeof(int)));
+}
 
 // getMax's result, and whether any value lies below zero, in one pass: input
 // of zero and above pays almost nothing for the check. Its comparisons order
@@ -83,6 +90,8 @@ void merge(int* arr, int left, int mid, int right) {
     }
     std::memcpy(leftRun, arr + left, static_cast<std::size_t>(leftLen) * sizeof(int));
     std::memcpy(rightRun, arr + mid + 1, static_cast<std::size_t>(rightLen) * sizeof(int));
+    // Into the runs and back: every element of the range is stored twice.
+    countWrites(2 * static_cast<long long>(right - left + 1));
     int i = 0;
     int j = 0;
     int k = left;
@@ -109,6 +118,7 @@ void merge(int* arr, int left, int mid, int right) {
 }
 
 void swapInts(int& a, int& b) {
+    countWrites(2);
     int t = a;
     a = b;
     b = t;
@@ -160,6 +170,7 @@ void radixPasses(Key* keys, Key* output, int n, Key maxKey) {
         }
         countPass();
         std::memcpy(keys, output, static_cast<std::size_t>(n) * sizeof(Key));
+        countWrites(2 * static_cast<long long>(n));
         --passes;
         // A tenth digit would take exp past 32 bits after the last pass.
         if (passes > 0) {
@@ -174,6 +185,7 @@ template <bool belowZero>
 void countingSortFrom(int* arr, int n, int base, int max) {
     // Up to 2^32 counters: computed in 64 bits so that max + 1 cannot wrap.
     std::uint64_t tableSize = static_cast<std::uint64_t>(static_cast<std::int64_t>(max) - base) + 1;
+    countAllocation();
     int* count = tableSize <= SIZE_MAX / sizeof(int)
                      ? static_cast<int*>(std::calloc(static_cast<std::size_t>(tableSize), sizeof(int)))
                      : nullptr;
@@ -203,6 +215,7 @@ void countingSortFrom(int* arr, int n, int base, int max) {
     }
     countPass();
     std::memcpy(arr, output, static_cast<std::size_t>(n) * sizeof(int));
+    countWrites(2 * static_cast<long long>(n));
     std::free(count);
     std::free(output);
 }
@@ -215,9 +228,11 @@ void insertionSort(int* arr, int n) {
         int j = i - 1;
         // Strictly greater: equal elements keep their order.
         while (j >= 0 && isGreater(arr[j], key)) {
+            countWrites(1);
             arr[j + 1] = arr[j];
             --j;
         }
+        countWrites(1);
         arr[j + 1] = key;
     }
 }
@@ -310,11 +325,13 @@ void radixSort(int* arr, int n) {
         unsigned* keys = reinterpret_cast<unsigned*>(arr);
         const unsigned shift = static_cast<unsigned>(getMin(arr, n));
         countPass();
+        countWrites(n);
         for (int i = 0; i < n; ++i) {
             keys[i] -= shift;
         }
         radixPasses(keys, reinterpret_cast<unsigned*>(output), n, static_cast<unsigned>(max) - shift);
         countPass();
+        countWrites(n);
         for (int i = 0; i < n; ++i) {
             keys[i] += shift;
         }
@@ -325,7 +342,7 @@ void radixSort(int* arr, int n) {
 #ifdef SORTING_COUNT_OPERATIONS
 OperationCounts takeOperationCounts() {
     OperationCounts taken = counts;
-    counts = OperationCounts{0, 0};
+    counts = OperationCounts{0, 0, 0, 0};
     return taken;
 }
 #endif

@@ -42,11 +42,15 @@ void radixSort(int* arr, int n);
 
 #ifdef SORTING_COUNT_OPERATIONS
 // Only in the library's counting build (CMake target sorting_counting): the
-// sorts' element comparisons, and the passes over all n elements that
-// counting and radix sort make (finding the largest value is one of them).
+// sorts' element comparisons; the passes over all n elements that counting
+// and radix sort make (finding the largest value is one of them); element
+// writes, each store of an element into the array or a working buffer (a
+// swap is two); and calls to malloc or calloc, failed ones included.
 struct OperationCounts {
     long long comparisons;
     long long passes;
+    long long writes;
+    long long allocations;
 };
 
 // The counts since the previous call; starts again from zero.

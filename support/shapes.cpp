@@ -140,15 +140,14 @@ const char* const kindNames[shapeKindCount] = {
     "random", "random_million", "random_wide", "few_distinct",  "ascending",    "descending", "all_equal",
     "saws",   "pipe_organ",     "random_tail", "nearly_sorted", "few_distinct", "random",     "runs"};
 
-// The shortest decimal that reads back as the same double, without an
-// exponent ("10", not "1e+01", which %g would give).
+// The shortest decimal that reads back as the same double, never in
+// exponent form (10 as "10", not "1e+01").
 std::string shortestDecimal(double value) {
-    char text[64];
-    for (int decimals = 0; decimals <= 20; ++decimals) {
-        std::snprintf(text, sizeof text, "%.*f", decimals, value);
-        if (std::strtod(text, nullptr) == value) return text;
+    char text[32];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strchr(text, 'e') == nullptr && std::strtod(text, nullptr) == value) break;
     }
-    std::snprintf(text, sizeof text, "%.17g", value);
     return text;
 }
 

@@ -1,12 +1,27 @@
-// The counting build's comparisons and passes where the textbook gives them
-// exactly; a comparison or pass counted twice or not at all shows here.
+// The counting build's comparisons, writes, allocations and passes where the
+// textbook gives them exactly; a count made twice or not at all shows here,
+// and so do faults of the sorts that leave the result sorted. Also the
+// figures sorting_counts prints beside them, its budget and its refusals.
+#include "counts.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <numeric>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include "alloc_hooks.h"
 #include "benchmark.h"
+#include "disorder.h"
 #include "shapes.h"
 #include "sorting.h"
 
@@ -31,7 +46,7 @@ struct CountCase {
     const char* name;
     SortFunction sort;
     Input input;
-    Formula fewestComparisons, mostComparisons, passes;
+    Formula fewestComparisons, mostComparisons, passes, writes, allocations;
 };
 
 const Formula none = [](long long) { return 0LL; };
@@ -40,20 +55,35 @@ const Formula pairs = [](long long n) { return n * (n - 1) / 2; };
 // Exact at powers of two: the best case, and the worst, of merge sort.
 const Formula halfNLgN = [](long long n) { return n * lg(n) / 2; };
 const Formula nLgNLessN = [](long long n) { return n * lg(n) - n + 1; };
+const Formula twice = [](long long n) { return 2 * n; };
+const Formula one = [](long long) { return 1LL; };
+const Formula two = [](long long) { return 2LL; };
+// Merge sort stores each element twice per level: into its run and back.
+const Formula twiceNLgN = [](long long n) { return 2 * n * lg(n); };
+const Formula mergeAllocations = [](long long n) { return 2 * (n - 1); };
 
 const CountCase countCases[] = {
-    {"insertion ascending", insertionSort, ascending, lessOne, lessOne, none},
-    {"insertion descending", insertionSort, descending, pairs, pairs, none},
-    {"quick ascending", quickSortArray, ascending, pairs, pairs, none},
-    {"quick constant", quickSortArray, constant, pairs, pairs, none},
-    {"merge ascending", mergeSortArray, ascending, halfNLgN, halfNLgN, none},
-    {"merge random", mergeSortArray, random, halfNLgN, nLgNLessN, none},
+    {"insertion ascending", insertionSort, ascending, lessOne, lessOne, none, lessOne, none},
+    {"insertion descending", insertionSort, descending, pairs, pairs, none,
+     [](long long n) { return n * (n - 1) / 2 + n - 1; }, none},
+    // Swaps, two writes each: every element of a range below its pivot
+    // swaps with itself on ascending input, the pivot once per range.
+    {"quick ascending", quickSortArray, ascending, pairs, pairs, none,
+     [](long long n) { return n * (n + 1) - 2; }, none},
+    {"quick constant", quickSortArray, constant, pairs, pairs, none, [](long long n) { return 2 * (n - 1); },
+     none},
+    {"merge ascending", mergeSortArray, ascending, halfNLgN, halfNLgN, none, twiceNLgN, mergeAllocations},
+    {"merge random", mergeSortArray, random, halfNLgN, nLgNLessN, none, twiceNLgN, mergeAllocations},
     // Passes over all n elements: the largest value, then count, place and
-    // copy back, once for counting sort and once per digit for radix sort.
-    {"counting", countingSort, descending, none, none, [](long long) { return 4LL; }},
-    {"counting below zero", countingSort, belowZero, none, none, [](long long) { return 5LL; }},
-    {"radix", radixSort, descending, none, none, [](long long n) { return 1 + 3 * digits(n - 1); }},
-    {"radix below zero", radixSort, belowZero, none, none, [](long long n) { return 4 + 3 * digits(n - 1); }},
+    // copy back, once for counting sort and once per digit for radix sort;
+    // the last two write every element.
+    {"counting", countingSort, descending, none, none, [](long long) { return 4LL; }, twice, two},
+    {"counting below zero", countingSort, belowZero, none, none, [](long long) { return 5LL; }, twice, two},
+    {"radix", radixSort, descending, none, none, [](long long n) { return 1 + 3 * digits(n - 1); },
+     [](long long n) { return 2 * n * digits(n - 1); }, one},
+    // Below zero the values are also shifted there and back.
+    {"radix below zero", radixSort, belowZero, none, none, [](long long n) { return 4 + 3 * digits(n - 1); },
+     [](long long n) { return 2 * n * digits(n - 1) + 2 * n; }, one},
 };
 
 TEST(Counts, MatchTheTextbookExactly) {
@@ -67,7 +97,240 @@ TEST(Counts, MatchTheTextbookExactly) {
             EXPECT_GE(counts.comparisons, c.fewestComparisons(n));
             EXPECT_LE(counts.comparisons, c.mostComparisons(n));
             EXPECT_EQ(counts.passes, c.passes(n));
+            EXPECT_EQ(counts.writes, c.writes(n));
+            EXPECT_EQ(counts.allocations, c.allocations(n));
         }
+    }
+}
+
+// Positions i >= 1 whose value is below every earlier one: there insertion
+// sort's inner loop runs off the front instead of ending on a comparison.
+long long newMinima(const std::vector<int>& v) {
+    long long m = 0;
+    for (std::size_t i = 1; i < v.size(); ++i) {
+        if (v[i] < *std::min_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(i))) ++m;
+    }
+    return m;
+}
+
+// The elements merge sort's merges cover, split as mergeSort splits.
+long long mergedLength(long long n) {
+    return n < 2 ? 0 : mergedLength((n + 1) / 2) + mergedLength(n / 2) + n;
+}
+
+// Comparisons merge sort makes when every value is equal: each merge takes
+// the whole left run first, one comparison per element of it.
+long long mergeLeftRuns(long long n) {
+    return n < 2 ? 0 : mergeLeftRuns((n + 1) / 2) + mergeLeftRuns(n / 2) + (n + 1) / 2;
+}
+
+OperationCounts countsOf(SortFunction sort, std::vector<int> v) {
+    takeOperationCounts();
+    sort(v.data(), static_cast<int>(v.size()));
+    return takeOperationCounts();
+}
+
+// Identities that hold input by input, whatever the order and ties.
+TEST(Counts, ExactIdentitiesOverShapesAndSizes) {
+    std::vector<Shape> shapes = plainShapes();
+    for (Shape extra : {Shape{shapeNearlySorted, 1}, Shape{shapeFewDistinctK, 1}, Shape{shapeFewDistinctK, 3},
+                        Shape{shapeRandomMax, 0}, Shape{shapeRuns, 4}}) {
+        shapes.push_back(extra);
+    }
+    for (const Shape& shape : shapes) {
+        for (int n : {1, 2, 3, 17, 100, 999}) {
+            SCOPED_TRACE(shapeName(shape) + ", n " + std::to_string(n));
+            const std::vector<int> v = makeShape(shape, n, 11);
+            const long long inversions = countInversions(v);
+            const OperationCounts insertion = countsOf(insertionSort, v);
+            EXPECT_EQ(insertion.comparisons, inversions + (n - 1) - newMinima(v));
+            EXPECT_EQ(insertion.writes, inversions + (n - 1));
+            const OperationCounts merge = countsOf(mergeSortArray, v);
+            EXPECT_EQ(merge.writes, 2 * mergedLength(n));
+            const bool oneValue = countDistinct(v) == 1;
+            if (oneValue) {
+                EXPECT_EQ(merge.comparisons, mergeLeftRuns(n));
+                EXPECT_EQ(countsOf(quickSortArray, v).comparisons, static_cast<long long>(n) * (n - 1) / 2);
+            }
+            const int max = *std::max_element(v.begin(), v.end());
+            // random_wide's values would ask counting sort for gigabytes.
+            if (*std::min_element(v.begin(), v.end()) >= 0) {
+                if (max < 10000000) {
+                    EXPECT_EQ(countsOf(countingSort, v).writes, 2 * n);
+                }
+                EXPECT_EQ(countsOf(radixSort, v).writes, 2LL * n * digits(max));
+            }
+        }
+    }
+}
+
+// Exact counts on inputs with ties, where a sort that treats equal values
+// wrongly still sorts but compares more or less.
+TEST(Counts, SmallInputsWithTies) {
+    struct TieCase {
+        const char* name;
+        SortFunction sort;
+        std::vector<int> input;
+        long long comparisons;
+    };
+    const TieCase tieCases[] = {
+        {"insertion, equal", insertionSort, {5, 5, 5, 5}, 3},
+        {"insertion, 2 1 2", insertionSort, {2, 1, 2}, 2},
+        {"merge, equal, odd n", mergeSortArray, {7, 7, 7}, 3},
+        {"merge, equal, n 5", mergeSortArray, {7, 7, 7, 7, 7}, 7},
+        {"quick, 2 1 2", quickSortArray, {2, 1, 2}, 2},
+    };
+    for (const TieCase& c : tieCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(countsOf(c.sort, c.input).comparisons, c.comparisons);
+    }
+}
+
+// When its range stack cannot grow, quick sort stops: one message, every
+// element kept, and fewer comparisons than sorting all of it.
+TEST(Counts, QuickSortStopsWhenItsRangeStackCannotGrow) {
+    // 1 2 0, 4 5 3, ...: pending ranges pile up to n / 3.
+    std::vector<int> input(600);
+    for (int i = 0; i < 600; ++i) input[i] = i % 3 == 2 ? i - 2 : i + 1;
+    const long long full = countsOf(quickSortArray, input).comparisons;
+    std::vector<int> v = input;
+    testing::internal::CaptureStdout();
+    takeOperationCounts();
+    armAllocations(1);
+    quickSortArray(v.data(), static_cast<int>(v.size()));
+    disarmAllocations();
+    const OperationCounts counts = takeOperationCounts();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), allocationFailureMessage);
+    EXPECT_EQ(allocationCalls(), 1);
+    EXPECT_LT(counts.comparisons, full);
+    // Each partition of 0..high compares high elements with its pivot and
+    // leaves a two-element range pending; the 65th pending range is the
+    // first that needs the heap, and no comparison may follow its failure.
+    long long untilFailure = 0;
+    for (int k = 0; k <= 64; ++k) untilFailure += 599 - 3 * k;
+    EXPECT_EQ(counts.comparisons, untilFailure);
+    std::sort(v.begin(), v.end());
+    std::sort(input.begin(), input.end());
+    EXPECT_EQ(v, input);
+}
+
+// The averages sorting_counts prints for distinct values, against every
+// permutation of n <= 7; and its pass counts against the digits written out.
+TEST(Counts, TextbookFiguresMatchEnumeration) {
+    for (SortId sort : {sortInsertion, sortQuick}) {
+        for (int n = 1; n <= 7; ++n) {
+            SCOPED_TRACE(std::string(sortNames[sort]) + ", n " + std::to_string(n));
+            std::vector<int> p(static_cast<std::size_t>(n));
+            std::iota(p.begin(), p.end(), 0);
+            long long total = 0;
+            long long permutations = 0;
+            do {
+                total += countsOf(sort == sortInsertion ? insertionSort : quickSortArray, p).comparisons;
+                ++permutations;
+            } while (std::next_permutation(p.begin(), p.end()));
+            EXPECT_NEAR(textbookCount(sort, Shape{shapeRandom, 0}, p).value,
+                        static_cast<double>(total) / permutations, 1e-9);
+        }
+    }
+    EXPECT_NEAR(harmonic(7), 363.0 / 140, 1e-12);
+    const std::vector<std::vector<int>> passCases = {
+        {0},        {9, 3},           {10},
+        {99999, 5}, {2147483647},     {-1, 0},
+        {-5, 3},    {-1000000000, 7}, {-2147483647 - 1, 2147483647}};
+    for (const std::vector<int>& input : passCases) {
+        SCOPED_TRACE(std::to_string(input.front()) + " .. " + std::to_string(input.back()));
+        const long long min = *std::min_element(input.begin(), input.end());
+        const long long max = *std::max_element(input.begin(), input.end());
+        const long long digitCount = static_cast<long long>(std::to_string(max - std::min(min, 0LL)).size());
+        const long long d = max - std::min(min, 0LL) == 0 ? 0 : digitCount;
+        const bool below = min < 0;
+        EXPECT_EQ(textbookCount(sortRadix, Shape{shapeRandom, 0}, input).value, (below ? 4 : 1) + 3 * d);
+        EXPECT_EQ(textbookCount(sortCounting, Shape{shapeRandom, 0}, input).value, below ? 5 : 4);
+        if (input.size() > 1 && max - min < 100000000) {
+            EXPECT_EQ(countsOf(radixSort, input).passes, (below ? 4 : 1) + 3 * d);
+            EXPECT_EQ(countsOf(countingSort, input).passes, below ? 5 : 4);
+        }
+    }
+}
+
+// Left out beyond the budget must mean quadratic growth: an estimate that
+// grew as n would let billion-comparison cases run.
+TEST(Counts, BudgetEstimateGrowsAsNSquared) {
+    EXPECT_DOUBLE_EQ(quadraticEstimate(1000, 1000, 2000), 4000);
+    EXPECT_DOUBLE_EQ(quadraticEstimate(2.5e7, 10000, 100000), 2.5e9);
+}
+
+TEST(Disorder, MeasuresOfAWorkedExample) {
+    const std::vector<int> v = {3, 1, 2, 2, 0};
+    // 3>1, 3>2, 3>2, 3>0, 1>0, 2>0, 2>0; runs 3 | 1 2 2 | 0; values 0 1 2 3.
+    EXPECT_EQ(countInversions(v), 7);
+    EXPECT_EQ(countAscendingRuns(v), 3);
+    EXPECT_EQ(countDistinct(v), 4);
+    EXPECT_EQ(countAscendingRuns({}), 0);
+    EXPECT_EQ(countAscendingRuns({1, 1, 2}), 1);
+}
+
+TEST(Disorder, InversionsMatchAQuadraticCount) {
+    for (const Shape& shape : plainShapes()) {
+        for (int n : {0, 1, 2, 7, 64, 301}) {
+            SCOPED_TRACE(shapeName(shape) + ", n " + std::to_string(n));
+            const std::vector<int> v = makeShape(shape, n, 5);
+            long long pairs = 0;
+            for (std::size_t i = 0; i < v.size(); ++i) {
+                for (std::size_t j = i + 1; j < v.size(); ++j) pairs += v[i] > v[j];
+            }
+            EXPECT_EQ(countInversions(v), pairs);
+        }
+    }
+}
+
+// Bad command lines of the built sorting_counts (path from CTest): each is
+// refused before any work, with one line on stderr and nothing on stdout.
+TEST(CountsTool, RefusesBadCommandLines) {
+    const char* tool = std::getenv("SORTING_COUNTS");
+    if (tool == nullptr) GTEST_SKIP() << "SORTING_COUNTS is not set";
+    const char* const badLines[] = {
+        "--sorts=bogo",
+        "--sorts=",
+        "--sorts=insertion,,quick",
+        "--shapes=squares",
+        "--shapes=nearly_sorted:101",
+        "--shapes=few_distinct:0",
+        "--shapes=random:1e3",
+        "--sizes=",
+        "--sizes=0",
+        "--sizes=12x",
+        "--sizes=2000000000",
+        "--size 2000000000",
+        "--size -5",
+        "--size",
+        "--seed=-1",
+        "--seed=99999999999",
+        "--csv --json",
+        "--sizes=10 --size 20",
+        "--frobnicate",
+        "--shapes=random:2000000000",
+    };
+    const std::string out = testing::TempDir() + "counts_out.txt";
+    const std::string err = testing::TempDir() + "counts_err.txt";
+    for (const char* line : badLines) {
+        SCOPED_TRACE(line);
+        const int status = std::system((std::string(tool) + " " + line + " >" + out + " 2>" + err).c_str());
+#ifdef _WIN32
+        const int exitCode = status;
+#else
+        const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+        EXPECT_EQ(exitCode, 2) << "status " << status;
+        std::ifstream outFile(out);
+        std::ifstream errFile(err);
+        std::stringstream stdoutText, stderrText;
+        stdoutText << outFile.rdbuf();
+        stderrText << errFile.rdbuf();
+        EXPECT_EQ(stdoutText.str(), "");
+        const std::string message = stderrText.str();
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        EXPECT_EQ(message.back(), '\n');
     }
 }
 
