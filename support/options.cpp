@@ -118,6 +118,27 @@ bool takeOption(const char* name, int argc, char** argv, int& index, std::string
     return true;
 }
 
+bool checkWritable(const std::string& path, std::string& error) {
+    if (path.empty()) {
+        error = "needs a file name, not nothing";
+        return false;
+    }
+    // Only a missing file is created, so nothing a user has is ever
+    // truncated or removed here.
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const bool existed = file != nullptr || errno != ENOENT;
+    if (file != nullptr) std::fclose(file);
+    file = std::fopen(path.c_str(), existed ? "ab" : "wb");
+    if (file == nullptr) {
+        error = "cannot write \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(file);
+    if (!existed) std::remove(path.c_str());
+    return true;
+}
+
 std::uint64_t memoryLimitBytes() {
     const std::uint64_t physical = physicalMemoryBytes();
     return physical > 0 ? physical / 4 : std::uint64_t(8) << 30;
