@@ -1,177 +1,65 @@
 // Statistical benchmark of the library beside std::sort and std::stable_sort:
-// every sort on every input shape over a size sweep, with complexity fits
-// and memory counts (Google Benchmark 1.7). Without a filter it runs the
-// report's scenario only: the five sorts on random values at its sizes.
+// every sort on the chosen input shapes and sizes, with memory counts and
+// page faults (Google Benchmark 1.7). Without a filter or a choice of shapes
+// or sizes it runs the report's scenario only: the five sorts on random
+// values at its sizes. What happens around the timed calls is in harness.h.
 #include <benchmark/benchmark.h>
-#include <regex.h>
 
 #include <algorithm>
-#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "alloc_hooks.h"
-#include "benchmark.h"
+#include "harness.h"
+#include "html_report.h"
+#include "options.h"
+#include "platform.h"
 #include "run_report.h"
 #include "shapes.h"
-#include "sorting.h"
+#include "sorts.h"
 
 namespace {
 
-void stdSort(int* arr, int n) { std::sort(arr, arr + n); }
-void stdStableSort(int* arr, int n) { std::stable_sort(arr, arr + n); }
+const int defaultSizes[] = {1000, 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000, 1000000};
 
-struct SortEntry {
-    const char* name;
-    SortFunction sort;
-};
-const SortEntry sortEntries[] = {
-    {"insertion", insertionSort},       {"merge", mergeSortArray}, {"quick", quickSortArray},
-    {"counting", countingSort},         {"radix", radixSort},      {"std_sort", stdSort},
-    {"std_stable_sort", stdStableSort},
-};
-const int sortCount = sizeof sortEntries / sizeof sortEntries[0];
-const int librarySortCount = 5;
-const int countingIndex = 3;
+// Fixed, so that every run sorts the same arrays unless asked otherwise.
+const std::uint32_t defaultSeed = 20261208;
+const double defaultBudgetSeconds = 0.5;
 
-const int sizes[] = {1000, 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000, 1000000};
-const int sizeCount = sizeof sizes / sizeof sizes[0];
+// Windows' CPU clock for threads ticks in 15.6 ms steps: time there with
+// the wall clock. Google Benchmark then appends "/real_time" to the names.
+#ifdef _WIN32
+const bool realTime = true;
+#else
+const bool realTime = false;
+#endif
 
-// The report's scenario: what a run without a filter does, never skipped.
-const char reportFilter[] = "^(insertion|merge|quick|counting|radix)/random/(10000|50000|200000)$";
-bool inReportScenario(int sortIndex, ShapeKind shape, int n) {
-    return sortIndex < librarySortCount && shape == shapeRandom && (n == 10000 || n == 50000 || n == 200000);
+// The report's scenario: what a run without a filter or a choice does,
+// never skipped for time.
+const char reportFilter[] =
+    "^(insertion|merge|quick|counting|radix)/random/(10000|50000|200000)(/real_time)?$";
+bool inReportScenario(SortId sort, const Shape& shape, int n) {
+    return sort < librarySortCount && shape == Shape{shapeRandom, 0} &&
+           (n == 10000 || n == 50000 || n == 200000);
 }
 
-// Fixed, so that every run sorts the same arrays.
-const std::uint32_t masterSeed = 20261208;
-
-// Distinct arrays per shape and size, taken in turn, so that the branch
-// predictor cannot learn them over thousands of calls: at least four, and
-// about a million elements in all (with four arrays of 1000, std::sort ran
-// six times faster than on fresh data).
-const int minDistinctArrays = 4;
-const std::int64_t distinctElements = 1 << 20;
-
-// Sorts that run back to back between two pauses of the timer, as many as
-// fit in this many bytes: the pool stays in the L2 cache, and pausing
-// (two clock system calls) is paid once per pool rather than per call.
-const std::int64_t poolBytes = 512 * 1024;
-
-// Counting sort's table beyond this is not allocated but skipped.
-const std::uint64_t maxCountingTableBytes = std::uint64_t(1) << 30;
-
-double budgetSeconds = 0.5;
-int verificationFailures = 0;
-
-struct Inputs {
-    ShapeKind shape;
-    int n;
-    std::vector<std::vector<int>> arrays;
-    std::vector<std::vector<int>> sorted;
-    std::uint64_t countingTableBytes;  // the largest of the arrays'
+// What the command line chose, all checked before anything runs.
+struct Choice {
+    std::vector<Shape> shapes = plainShapes();
+    std::vector<int> sizes = std::vector<int>(std::begin(defaultSizes), std::end(defaultSizes));
+    bool chosen = false;  // shapes or sizes given
+    std::uint32_t seed = defaultSeed;
+    double budgetSeconds = defaultBudgetSeconds;
+    std::string summaryPath, htmlPath, commandLine;
 };
 
-// Built once per shape and size and shared by every sort; the benchmarks
-// run shape by shape, so only the current shape's inputs are kept.
-const Inputs& inputsFor(ShapeKind shape, int n) {
-    static std::vector<std::unique_ptr<Inputs>> cache;
-    for (const std::unique_ptr<Inputs>& in : cache) {
-        if (in->shape == shape && in->n == n) return *in;
-    }
-    if (!cache.empty() && cache.front()->shape != shape) cache.clear();
-    std::unique_ptr<Inputs> in(new Inputs());
-    in->shape = shape;
-    in->n = n;
-    in->countingTableBytes = 0;
-    const std::int64_t count = std::max<std::int64_t>(minDistinctArrays, distinctElements / n);
-    for (std::int64_t d = 0; d < count; ++d) {
-        in->arrays.push_back(makeShape(Shape{shape, 0}, n, masterSeed + static_cast<std::uint32_t>(d)));
-        in->sorted.push_back(in->arrays[d]);
-        std::sort(in->sorted[d].begin(), in->sorted[d].end());
-        // The library's table spans 0..max, or min..max below zero.
-        std::int64_t base = std::min<std::int64_t>(in->sorted[d].front(), 0);
-        std::uint64_t span = static_cast<std::uint64_t>(in->sorted[d].back() - base) + 1;
-        in->countingTableBytes = std::max<std::uint64_t>(in->countingTableBytes, span * sizeof(int));
-    }
-    cache.push_back(std::move(in));
-    return *cache.back();
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Per sort and shape: which sizes have had a call timed, and the smallest
-// size whose call took longer than the budget.
-struct Progress {
-    bool timed[sizeCount];
-    int overBudgetN;
-    double overBudgetSeconds;
-};
-Progress progress[sortCount][plainShapeCount];
-
-void recordCall(int sortIndex, ShapeKind shape, int sizeIndex, double seconds) {
-    Progress& p = progress[sortIndex][shape];
-    p.timed[sizeIndex] = true;
-    if (seconds > budgetSeconds && (p.overBudgetN == 0 || sizes[sizeIndex] < p.overBudgetN)) {
-        p.overBudgetN = sizes[sizeIndex];
-        p.overBudgetSeconds = seconds;
-    }
-}
-
-// Times one call at each smaller size not yet timed, in increasing order,
-// so that the budget holds whatever order the benchmarks run in (a filter
-// that selects large sizes only, or random interleaving).
-void probeSmallerSizes(int sortIndex, ShapeKind shape, int sizeIndex) {
-    Progress& p = progress[sortIndex][shape];
-    for (int i = 0; i < sizeIndex && p.overBudgetN == 0; ++i) {
-        if (p.timed[i]) continue;
-        std::vector<int> work = inputsFor(shape, sizes[i]).arrays[0];
-        auto start = std::chrono::steady_clock::now();
-        sortEntries[sortIndex].sort(work.data(), sizes[i]);
-        recordCall(sortIndex, shape, i, secondsSince(start));
-    }
-}
-
-// The reason to skip this benchmark before calling the sort, or "".
-std::string skipReason(int sortIndex, ShapeKind shape, int sizeIndex) {
-    const int n = sizes[sizeIndex];
-    if (inReportScenario(sortIndex, shape, n)) return "";
-    char reason[160] = "";
-    const std::uint64_t bytes = sortIndex == countingIndex ? inputsFor(shape, n).countingTableBytes : 0;
-    if (bytes > maxCountingTableBytes) {
-        std::snprintf(reason, sizeof reason,
-                      "skipped: counting sort would need a table of %llu counters (%.1f GiB)",
-                      static_cast<unsigned long long>(bytes / sizeof(int)), bytes / double(1 << 30));
-        return reason;
-    }
-    probeSmallerSizes(sortIndex, shape, sizeIndex);
-    const Progress& p = progress[sortIndex][shape];
-    if (p.overBudgetN != 0 && p.overBudgetN < n) {
-        std::snprintf(reason, sizeof reason, "skipped: one call at %d took %.3g s, over the %g s budget",
-                      p.overBudgetN, p.overBudgetSeconds, budgetSeconds);
-    }
-    return reason;
-}
-
-bool matches(const int* result, const std::vector<int>& expected) {
-    return std::memcmp(result, expected.data(), expected.size() * sizeof(int)) == 0;
-}
-
-// Also on stderr at once: Google Benchmark 1.7.1 crashes at the end of a
-// family in which every size failed, before it prints the last error.
-void fail(benchmark::State& state, const char* message, int sortIndex, ShapeKind shape, int n) {
-    ++verificationFailures;
-    std::fprintf(stderr, "%s/%s/%d: %s\n", sortEntries[sortIndex].name, shapeName(Shape{shape, 0}).c_str(), n,
-                 message);
-    state.SkipWithError(message);
-}
+Harness* harness = nullptr;
+bool reportScenarioOnly = false;
 
 // Memory run: set while Google Benchmark runs a benchmark again for the
 // memory manager, after and apart from the timed run.
@@ -193,157 +81,275 @@ public:
     }
 };
 
-// Counts the allocations of a few calls on distinct arrays, the sort alone
-// armed, and reports them as if every iteration had made them.
-void countAllocations(benchmark::State& state, int sortIndex, const Inputs& in) {
-    const SortFunction sort = sortEntries[sortIndex].sort;
-    std::vector<int> work(static_cast<std::size_t>(in.n));
-    std::int64_t calls = 0;
-    for (auto _ : state) {
-        if (calls == minDistinctArrays) continue;
-        const int d = static_cast<int>(calls++);
-        std::copy(in.arrays[d].begin(), in.arrays[d].end(), work.begin());
+AllocationCounter* allocationCounter = nullptr;
+// The benchmarks whose memory is counted: the counts do not change between
+// repetitions.
+std::set<std::string> memoryCounted;
+
+// Counts the allocations of a few calls on distinct arrays (up to four,
+// fewer once they took 0.05 s: slow calls would take longer here than in
+// the timed run), the sort alone armed, and reports them as if every
+// iteration had made them.
+void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, int n) {
+    const std::string name = benchmarkName(sort, shape, n);
+    const Inputs& in = harness->inputs(shape, n);
+    std::vector<int> work;
+    double allocations = 0;
+    int calls = 0;
+    const double start = processSeconds();
+    for (int d = 0; d < std::min<int>(4, int(in.arrays.size())) && processSeconds() - start < 0.05; ++d) {
+        ++calls;
+        work = in.arrays[static_cast<std::size_t>(d)];
         armAllocations(0);
-        sort(work.data(), in.n);
+        benchmarkSort(sort)(work.data(), n);
         disarmAllocations();
-        countedAllocations += allocationCalls();
-        countedPeakBytes =
-            std::max<std::int64_t>(countedPeakBytes, static_cast<std::int64_t>(peakAllocatedBytes()));
-        if (liveAllocations() != 0 || !matches(work.data(), in.sorted[d])) {
-            fail(state, liveAllocations() != 0 ? "the sort leaked memory" : "result differs from std::sort",
-                 sortIndex, in.shape, in.n);
+        allocations += allocationCalls();
+        countedPeakBytes = std::max<std::int64_t>(countedPeakBytes, std::int64_t(peakAllocatedBytes()));
+        if (liveAllocations() != 0) {
+            harness->fail(name, "the sort leaked memory");
+            state.SkipWithError("the sort leaked memory");
+            return;
+        }
+        if (!harness->check(sort, shape, n, work.data(), d)) {
+            state.SkipWithError("result differs from std::sort");
             return;
         }
     }
-    countedAllocations = countedAllocations * state.iterations() / std::max<std::int64_t>(calls, 1);
+    memoryCounted.insert(name);
+    for (auto _ : state) {
+    }
+    countedAllocations = std::llround(allocations / calls * double(state.iterations()));
 }
 
-void sortBenchmark(benchmark::State& state, int sortIndex, ShapeKind shape) {
+void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
     const int n = static_cast<int>(state.range(0));
-    const int sizeIndex = static_cast<int>(std::find(sizes, sizes + sizeCount, n) - sizes);
-    const SortFunction sort = sortEntries[sortIndex].sort;
-    std::string reason = skipReason(sortIndex, shape, sizeIndex);
+    const std::string& reason =
+        harness->skipReason(sort, shape, n, reportScenarioOnly && inReportScenario(sort, shape, n));
+    // Google Benchmark 1.7.1 makes a memory run after each repetition and
+    // keeps each one's result in a vector that the next one may move, so
+    // that the earlier repetitions report freed memory: the memory manager
+    // is registered only until a benchmark's counts are taken, once.
+    if (!countingMemory) {
+        const bool counted = memoryCounted.count(benchmarkName(sort, shape, n)) != 0;
+        benchmark::RegisterMemoryManager(reason.empty() && !counted ? allocationCounter : nullptr);
+    }
     if (!reason.empty()) {
         state.SkipWithError(reason.c_str());
         return;
     }
-    const Inputs& in = inputsFor(shape, n);
-    state.SetComplexityN(n);
     if (countingMemory) {
-        countAllocations(state, sortIndex, in);
+        countAllocations(state, sort, shape, n);
         return;
     }
+    const Inputs& in = harness->inputs(shape, n);
+    const SortFunction sortCall = benchmarkSort(sort);
     const std::size_t length = static_cast<std::size_t>(n);
-    const int poolSize = static_cast<int>(
-        std::max<std::int64_t>(1, poolBytes / (std::int64_t(n) * std::int64_t(sizeof(int)))));
+    const int poolSize = poolArrayCount(n);
     std::vector<int> pool(length * static_cast<std::size_t>(poolSize));
     std::vector<int> source(static_cast<std::size_t>(poolSize));
     int used = 0;
-    std::int64_t calls = 0;
-    double slowestCall = 0;
-    auto batchStart = std::chrono::steady_clock::now();
-    // Checking the sorted pool and refilling it happen with the timer
-    // paused, so the times and the complexity fit see the sorts alone.
-    auto checkAndRefill = [&](bool refill) {
-        slowestCall = std::max(slowestCall, used > 0 ? secondsSince(batchStart) / used : 0.0);
+    std::int64_t handedOut = 0;
+    std::int64_t sorted = 0;
+    double sortSeconds = 0;
+    std::int64_t faults = 0;
+    std::int64_t faultsBefore = 0;
+    double batchStart = 0;
+    // With the timer paused: the sorted pool is checked and refilled, and
+    // the page faults are read, so that the times see the sorts alone.
+    auto endBatch = [&] {
+        sortSeconds += processSeconds() - batchStart;
+        faults += pageFaultCount() - faultsBefore;
         for (int i = 0; i < used; ++i) {
-            if (!matches(&pool[length * i], in.sorted[source[i]])) return false;
+            if (!harness->check(sort, shape, n, &pool[length * std::size_t(i)], source[std::size_t(i)])) {
+                return false;
+            }
         }
-        for (int i = 0; refill && i < poolSize; ++i) {
-            source[i] = static_cast<int>(calls++ % static_cast<std::int64_t>(in.arrays.size()));
-            std::copy(in.arrays[source[i]].begin(), in.arrays[source[i]].end(), pool.begin() + length * i);
-        }
+        sorted += used;
         used = 0;
-        batchStart = std::chrono::steady_clock::now();
         return true;
     };
-    checkAndRefill(true);
+    auto refill = [&] {
+        for (int i = 0; i < poolSize; ++i) {
+            const int d = static_cast<int>(handedOut++ % static_cast<std::int64_t>(in.arrays.size()));
+            source[std::size_t(i)] = d;
+            std::copy(in.arrays[std::size_t(d)].begin(), in.arrays[std::size_t(d)].end(),
+                      pool.begin() + std::ptrdiff_t(length * std::size_t(i)));
+        }
+        faultsBefore = pageFaultCount();
+        batchStart = processSeconds();
+    };
+    // Merge, radix and counting sort take up to n elements of buffers,
+    // counting sort its table besides.
+    const std::uint64_t table = countingTableBytes(shape);
+    prefaultHeap(2 * std::uint64_t(length) * sizeof(int) +
+                 (sort == sortCounting && table <= maxCountingTableBytes ? table : 0));
+    refill();
+    bool correct = true;
     for (auto _ : state) {
         if (used == poolSize) {
             state.PauseTiming();
-            if (!checkAndRefill(true)) break;
+            correct = endBatch();
+            if (!correct) break;
+            refill();
             state.ResumeTiming();
         }
-        sort(&pool[length * used++], n);
+        sortCall(&pool[length * std::size_t(used++)], n);
     }
-    if (!checkAndRefill(false)) {
-        fail(state, "result differs from std::sort", sortIndex, shape, n);
+    if (!correct || !endBatch()) {
+        state.SkipWithError("result differs from std::sort");
         return;
     }
-    recordCall(sortIndex, shape, sizeIndex, slowestCall);
+    if (sorted > 0) harness->recordCalls(sort, shape, n, sortSeconds / double(sorted));
+    state.counters["page_faults"] = benchmark::Counter(double(faults), benchmark::Counter::kAvgIterations);
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-// Google Benchmark 1.7.1 crashes on a complexity fit with no run that
-// succeeded, so a family gets its fit only when one of its selected sizes
-// is sure to run: the report's, the smallest, or one below the budget.
-bool fitsGrowth(int sortIndex, ShapeKind shape, const std::string& filter) {
-    // The filter's rules: an extended regular expression searched in the
-    // name, or one that excludes when it begins with '-'.
-    const bool exclude = !filter.empty() && filter[0] == '-';
-    regex_t pattern;
-    if (regcomp(&pattern, filter.c_str() + (exclude ? 1 : 0), REG_EXTENDED | REG_NOSUB) != 0) return false;
-    const std::string family =
-        std::string(sortEntries[sortIndex].name) + "/" + shapeName(Shape{shape, 0}).c_str() + "/";
-    bool fits = false;
-    for (int i = 0; i < sizeCount; ++i) {
-        std::string name = family + std::to_string(sizes[i]);
-        if ((regexec(&pattern, name.c_str(), 0, nullptr, 0) == 0) != exclude) {
-            fits = skipReason(sortIndex, shape, i).empty();
-            break;
-        }
-    }
-    regfree(&pattern);
-    return fits;
+std::string registeredName(SortId sort, const Shape& shape, int n) {
+    return benchmarkName(sort, shape, n) + (realTime ? "/real_time" : "");
 }
 
-void registerBenchmarks(const std::string& filter) {
-    for (int shape = 0; shape < plainShapeCount; ++shape) {
-        for (int s = 0; s < sortCount; ++s) {
-            std::string family =
-                std::string(sortEntries[s].name) + "/" + shapeName(Shape{ShapeKind(shape), 0});
+void registerBenchmarks(const Choice& choice) {
+    for (const Shape& shape : choice.shapes) {
+        for (int s = 0; s < sortIdCount; ++s) {
+            const std::string family = std::string(sortNames[s]) + "/" + shapeName(shape);
             benchmark::internal::Benchmark* b =
-                benchmark::RegisterBenchmark(family.c_str(), sortBenchmark, s, ShapeKind(shape));
-            for (int n : sizes) b->Arg(n);
+                benchmark::RegisterBenchmark(family.c_str(), sortBenchmark, SortId(s), shape);
+            for (int n : choice.sizes) b->Arg(n);
             b->Unit(benchmark::kMicrosecond);
-            if (fitsGrowth(s, ShapeKind(shape), filter)) b->Complexity(benchmark::oAuto);
+            if (realTime) b->UseRealTime();
         }
     }
 }
 
-}  // namespace
+void printHelp() {
+    benchmark::PrintDefaultHelp();
+    std::printf(
+        "sorting_benchmark's own options:\n"
+        "  --sortbench_shapes=LIST      input shapes, comma-separated (default: the ten plain ones):\n"
+        "                               %s\n"
+        "  --sortbench_sizes=LIST       sizes, comma-separated (default: 1-2-5 from 1000 to 1000000)\n"
+        "  --sortbench_seed=N           seed the inputs are built from (default %lu)\n"
+        "  --sortbench_budget=SECONDS   skip sizes whose call is predicted to take longer (default %g)\n"
+        "  --sortbench_summary=FILE     write the growth summary as JSON\n"
+        "  --sortbench_html=FILE        write the results as an HTML page\n"
+        "Without --benchmark_filter or a choice of shapes or sizes, runs the report's scenario only.\n",
+        shapeSyntax(), static_cast<unsigned long>(defaultSeed), defaultBudgetSeconds);
+}
 
-int main(int argc, char** argv) {
-    ReportOptions report = {"", "", "", masterSeed, 0, false};
-    for (int i = 0; i < argc; ++i) report.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
-    benchmark::Initialize(&argc, argv);
-    // Own flag, taken out before Google Benchmark sees what is left.
-    const char budgetFlag[] = "--sortbench_budget=";
-    const char summaryFlag[] = "--sortbench_summary=";
-    const char htmlFlag[] = "--sortbench_html=";
+// One line on stderr naming the option, and status 2, before any work.
+int refuse(const std::string& option, const std::string& what) {
+    std::fprintf(stderr, "sorting_benchmark: %s %s\n", option.c_str(), what.c_str());
+    return 2;
+}
+
+// Takes sorting_benchmark's own options out of argv; 0, or the exit status.
+int readOptions(int& argc, char** argv, Choice& choice) {
+    for (int i = 0; i < argc; ++i) choice.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], budgetFlag, sizeof budgetFlag - 1) == 0) {
-            budgetSeconds = std::atof(argv[i] + sizeof budgetFlag - 1);
-        } else if (std::strncmp(argv[i], summaryFlag, sizeof summaryFlag - 1) == 0) {
-            report.summaryPath = argv[i] + sizeof summaryFlag - 1;
-        } else if (std::strncmp(argv[i], htmlFlag, sizeof htmlFlag - 1) == 0) {
-            report.htmlPath = argv[i] + sizeof htmlFlag - 1;
+        std::string value;
+        std::string error;
+        if (takeOption("--sortbench_shapes", argc, argv, i, value)) {
+            if (!parseShapeList(value, choice.shapes, error)) return refuse("--sortbench_shapes", error);
+            choice.chosen = true;
+        } else if (takeOption("--sortbench_sizes", argc, argv, i, value)) {
+            if (!parseSizeList(value, choice.sizes, error)) return refuse("--sortbench_sizes", error);
+            choice.chosen = true;
+        } else if (takeOption("--sortbench_seed", argc, argv, i, value)) {
+            if (!parseSeed(value, choice.seed, error)) return refuse("--sortbench_seed", error);
+        } else if (takeOption("--sortbench_budget", argc, argv, i, value)) {
+            if (!parseSeconds(value, choice.budgetSeconds, error)) return refuse("--sortbench_budget", error);
+        } else if (takeOption("--sortbench_summary", argc, argv, i, value)) {
+            if (!checkWritable(value, error)) return refuse("--sortbench_summary", error);
+            choice.summaryPath = value;
+        } else if (takeOption("--sortbench_html", argc, argv, i, value)) {
+            if (!htmlReportAvailable()) {
+                return refuse("--sortbench_html", "is not available: this build has no HTML report");
+            }
+            if (!checkWritable(value, error)) return refuse("--sortbench_html", error);
+            choice.htmlPath = value;
         } else {
             argv[kept++] = argv[i];
         }
     }
     argc = kept;
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    if (benchmark::GetBenchmarkFilter().empty()) benchmark::SetBenchmarkFilter(reportFilter);
-    benchmark::AddCustomContext("sortbench_budget_seconds", std::to_string(budgetSeconds));
-    registerBenchmarks(benchmark::GetBenchmarkFilter());
+    return 0;
+}
+
+// Refuses a filter that selects nothing, or a run whose inputs would not
+// fit in memory; 0, or the exit status.
+int checkPlan(const Choice& choice, const std::string& filter) {
+    std::vector<std::string> names;
+    std::vector<std::pair<Shape, int>> benchmarks;
+    for (const Shape& shape : choice.shapes) {
+        for (int s = 0; s < sortIdCount; ++s) {
+            for (int n : choice.sizes) {
+                names.push_back(registeredName(SortId(s), shape, n));
+                benchmarks.push_back(std::make_pair(shape, n));
+            }
+        }
+    }
+    std::vector<bool> selected;
+    std::string error;
+    if (!filterSelects(filter, names, selected, error)) return refuse("--benchmark_filter", error);
+    std::vector<std::pair<Shape, std::vector<int>>> plan;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!selected[i]) continue;
+        const Shape& shape = benchmarks[i].first;
+        auto it = std::find_if(plan.begin(), plan.end(),
+                               [&](const std::pair<Shape, std::vector<int>>& p) { return p.first == shape; });
+        if (it == plan.end()) it = plan.insert(plan.end(), std::make_pair(shape, std::vector<int>()));
+        if (std::find(it->second.begin(), it->second.end(), benchmarks[i].second) == it->second.end()) {
+            it->second.push_back(benchmarks[i].second);
+        }
+    }
+    if (plan.empty()) {
+        return refuse("--benchmark_filter", "\"" + filter + "\" selects none of the " +
+                                                std::to_string(names.size()) + " benchmarks, such as " +
+                                                names.front());
+    }
+    const std::uint64_t needed = memoryNeeded(plan);
+    if (needed > memoryLimitBytes()) {
+        return refuse("--sortbench_sizes",
+                      "would make the run hold " + std::to_string(needed) + " bytes (" +
+                          formatBytes(double(needed)) + ") of arrays, over the limit of " +
+                          formatBytes(double(memoryLimitBytes())) + " (a quarter of physical memory)");
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Choice choice;
+    if (int status = readOptions(argc, argv, choice)) return status;
+    benchmark::Initialize(&argc, argv, printHelp);
+    if (argc > 1)
+        return refuse(argv[1], "is no option of sorting_benchmark or Google Benchmark (see --help)");
+    reportScenarioOnly = benchmark::GetBenchmarkFilter().empty() && !choice.chosen;
+    if (reportScenarioOnly) benchmark::SetBenchmarkFilter(reportFilter);
+    if (int status = checkPlan(choice, benchmark::GetBenchmarkFilter())) return status;
+
+    const bool keptMapped = keepFreedMemoryMapped();
+    benchmark::AddCustomContext("sortbench_seed", std::to_string(choice.seed));
+    benchmark::AddCustomContext("sortbench_budget_seconds", std::to_string(choice.budgetSeconds));
+    benchmark::AddCustomContext("sortbench_allocator", keptMapped ? "freed memory kept mapped between calls"
+                                                                  : "freed memory may return to the system");
+    if (realTime) {
+        benchmark::AddCustomContext("sortbench_time",
+                                    "real time: Windows' CPU clock for threads ticks in 15.6 ms steps");
+    }
+    Harness run(choice.seed, choice.budgetSeconds);
+    harness = &run;
+    registerBenchmarks(choice);
     AllocationCounter counter;
-    benchmark::RegisterMemoryManager(&counter);
-    report.budgetSeconds = budgetSeconds;
-    const bool written = runAndReport(report);
+    allocationCounter = &counter;
+    const bool written = runAndReport(ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
+                                                    choice.seed, choice.budgetSeconds, realTime});
     benchmark::RegisterMemoryManager(nullptr);
     benchmark::Shutdown();
-    // A stated skip is no failure; a result that differs from std::sort is.
-    return verificationFailures > 0 || !written ? 1 : 0;
+    harness = nullptr;
+    // A stated skip is no failure; a result that differs from std::sort, or
+    // a summary or page that could not be written, is.
+    return written ? run.exitStatus() : 1;
 }

@@ -99,6 +99,8 @@ int allocationCalls() { return calls; }
 
 int liveAllocations() { return trackOverflow ? maxTracked + 1 : trackedCount; }
 
+std::size_t liveAllocatedBytes() { return liveBytes; }
+
 std::size_t lastRequestedBytes() { return lastBytes; }
 
 std::size_t peakAllocatedBytes() { return peakBytes; }

@@ -12,10 +12,12 @@
 void armAllocations(int failAt);
 void disarmAllocations();
 
-// Since arming: malloc and calloc calls, blocks still not freed, the byte
-// count of the last request, and the most bytes held at any one moment.
+// Since arming: malloc and calloc calls, blocks still not freed and their
+// bytes, the byte count of the last request, and the most bytes held at any
+// one moment.
 int allocationCalls();
 int liveAllocations();
+std::size_t liveAllocatedBytes();
 std::size_t lastRequestedBytes();
 std::size_t peakAllocatedBytes();
 

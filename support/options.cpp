@@ -29,6 +29,21 @@ bool splitList(const std::string& text, std::vector<std::string>& items, std::st
     }
 }
 
+// A list of names, each read by parse; repeats are dropped.
+template <typename Item>
+bool parseNameList(const std::string& text, std::vector<Item>& list,
+                   bool (*parse)(const std::string&, Item&, std::string&), std::string& error) {
+    std::vector<std::string> items;
+    if (!splitList(text, items, error)) return false;
+    list.clear();
+    for (const std::string& name : items) {
+        Item item;
+        if (!parse(name, item, error)) return false;
+        if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool parseCount(const std::string& text, std::int64_t least, std::int64_t most, std::int64_t& value,
@@ -75,27 +90,11 @@ bool parseSizeList(const std::string& text, std::vector<int>& sizes, std::string
 }
 
 bool parseShapeList(const std::string& text, std::vector<Shape>& shapes, std::string& error) {
-    std::vector<std::string> items;
-    if (!splitList(text, items, error)) return false;
-    shapes.clear();
-    for (const std::string& item : items) {
-        Shape shape;
-        if (!parseShape(item, shape, error)) return false;
-        if (std::find(shapes.begin(), shapes.end(), shape) == shapes.end()) shapes.push_back(shape);
-    }
-    return true;
+    return parseNameList(text, shapes, parseShape, error);
 }
 
 bool parseSortList(const std::string& text, std::vector<SortId>& sorts, std::string& error) {
-    std::vector<std::string> items;
-    if (!splitList(text, items, error)) return false;
-    sorts.clear();
-    for (const std::string& item : items) {
-        SortId sort;
-        if (!parseSortName(item, sort, error)) return false;
-        if (std::find(sorts.begin(), sorts.end(), sort) == sorts.end()) sorts.push_back(sort);
-    }
-    return true;
+    return parseNameList(text, sorts, parseSortName, error);
 }
 
 bool parseSeed(const std::string& text, std::uint32_t& seed, std::string& error) {
@@ -116,6 +115,27 @@ bool takeOption(const char* name, int argc, char** argv, int& index, std::string
     if (arg[length] != '\0') return false;
     // A missing value reads as empty, which every parser refuses.
     value = index + 1 < argc ? argv[++index] : "";
+    return true;
+}
+
+bool checkWritable(const std::string& path, std::string& error) {
+    if (path.empty()) {
+        error = "needs a file name, not nothing";
+        return false;
+    }
+    // Only a missing file is created, so nothing a user has is ever
+    // truncated or removed here.
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const bool existed = file != nullptr || errno != ENOENT;
+    if (file != nullptr) std::fclose(file);
+    file = std::fopen(path.c_str(), existed ? "ab" : "wb");
+    if (file == nullptr) {
+        error = "cannot write \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    std::fclose(file);
+    if (!existed) std::remove(path.c_str());
     return true;
 }
 

@@ -25,6 +25,11 @@ bool parseSeed(const std::string& text, std::uint32_t& seed, std::string& error)
 // is then consumed through index), stores the value and returns true.
 bool takeOption(const char* name, int argc, char** argv, int& index, std::string& value);
 
+// Whether a file can be written at path, checked before any work: an
+// existing file is opened for appending and left as it was, a new one is
+// created and removed again. False with the reason in error.
+bool checkWritable(const std::string& path, std::string& error);
+
 // The most memory a run may plan to hold: a quarter of the machine's
 // physical memory (8 GiB where that cannot be told).
 std::uint64_t memoryLimitBytes();

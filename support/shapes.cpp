@@ -141,12 +141,12 @@ const char* const kindNames[shapeKindCount] = {
     "saws",   "pipe_organ",     "random_tail", "nearly_sorted", "few_distinct", "random",     "runs"};
 
 // The shortest decimal that reads back as the same double, never in
-// exponent form (10 as "10", not "1e+01").
+// exponent form: "100", not "1e+02". Parameters are at most INT_MAX.
 std::string shortestDecimal(double value) {
-    char text[32];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, value);
-        if (std::strchr(text, 'e') == nullptr && std::strtod(text, nullptr) == value) break;
+    char text[400];
+    for (int decimals = 0; decimals <= 340; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, value);
+        if (std::strtod(text, nullptr) == value) break;
     }
     return text;
 }

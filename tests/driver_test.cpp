@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <vector>
 
 #ifdef __linux__
 #include <fcntl.h>
@@ -17,72 +16,95 @@
 #include "benchmark.h"
 #include "report_format.h"
 
+// The trial loop's calls to rand and clock, wrapped at link time
+// (--wrap=rand,--wrap=clock): while tracing, each is noted, and clock
+// returns made-up readings, so that the order of the calls shows whether
+// only the sort is timed, and the reported times are known exactly.
 namespace {
 
-// Records what runTrials hands to the sort, and burns at least probeBurn
-// ticks of the clock runTrials reads, recording how many.
+bool tracing = false;
+std::string trace;
+long long pendingRands = 0;
+int clockReadings = 0;
+
+void note(const char* event) {
+    if (pendingRands > 0) trace += "rand*" + std::to_string(pendingRands) + " ";
+    pendingRands = 0;
+    trace += std::string(event) + " ";
+}
+
+// Reading k is 1000 + 1234 k^2 ticks: trial t, timed by readings 2t and
+// 2t + 1, lasts 1234 (4t + 1) ticks.
+std::clock_t fakeReading(int k) { return 1000 + 1234 * std::clock_t(k) * k; }
+
+}  // namespace
+
+extern "C" {
+int __real_rand();
+std::clock_t __real_clock();
+
+int __wrap_rand() {
+    pendingRands += tracing;
+    return __real_rand();
+}
+
+std::clock_t __wrap_clock() {
+    if (!tracing) return __real_clock();
+    note("clock");
+    return fakeReading(clockReadings++);
+}
+}
+
+namespace {
+
+// Records what runTrials hands to the sort.
 int probeCalls = 0;
 int probeSizes[6];
 int probeMin = INT_MAX;
 int probeMax = INT_MIN;
-std::clock_t probeBurn = 0;
-std::clock_t probeBurned[6];
 
 void probeSort(int* arr, int n) {
-    std::clock_t begin = std::clock();
-    std::clock_t now;
+    if (tracing) note("sort");
     for (int i = 0; i < n; ++i) {
         probeMin = std::min(probeMin, arr[i]);
         probeMax = std::max(probeMax, arr[i]);
     }
-    while ((now = std::clock()) - begin < probeBurn) {
-    }
-    probeBurned[probeCalls] = now - begin;
     probeSizes[probeCalls++] = n;
 }
 
-// Every trial gets a fresh block, whose values reach both ends of 0..9999
-// at the largest size, and its line reports the sort's time alone: what the
-// probe burns, within half the time the fill takes, sized to 32 steps of
-// the clock. The closest of three trials counts, so that a rare
-// interruption cannot fail the test.
+// Every trial fills a fresh block of n values before its first clock
+// reading, whose values reach both ends of 0..9999 at 200000, and reports
+// the time between its two readings, which hold the sort and nothing else.
 TEST(RunTrials, SortsFreshRandomBlocksAndReportsEachSizeAndTime) {
-    std::clock_t tick = std::clock();
-    std::clock_t next;
-    while ((next = std::clock()) == tick) {
-    }
-    while ((tick = std::clock()) == next) {
-    }
-    int n = 512;
-    for (probeBurn = 0; probeBurn < 32 * (tick - next);) {
-        std::vector<int> block(n *= 2);
-        std::clock_t begin = std::clock();
-        std::generate(block.begin(), block.end(), [] { return std::rand() % 10000; });
-        probeBurn = std::clock() - begin;
-    }
-    const int sizes[] = {0, 1, 200000, n, n, n};
+    const int sizes[] = {0, 1, 200000};
     probeCalls = 0;
+    probeMin = INT_MAX;
+    probeMax = INT_MIN;
+    trace.clear();
+    clockReadings = 0;
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(runTrials(probeSort, sizes, 6));
+    tracing = true;
+    EXPECT_TRUE(runTrials(probeSort, sizes, 3));
+    tracing = false;
+    note("end");
     std::string out = testing::internal::GetCapturedStdout();
 
-    ASSERT_EQ(probeCalls, 6);
+    EXPECT_EQ(trace, "clock sort clock rand*1 clock sort clock rand*200000 clock sort clock end ");
+    ASSERT_EQ(probeCalls, 3);
     std::size_t pos = 0;
-    double closest = HUGE_VAL;
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(probeSizes[i], sizes[i]);
+    for (int t = 0; t < 3; ++t) {
+        EXPECT_EQ(probeSizes[t], sizes[t]);
         const std::size_t line = pos;
-        ASSERT_TRUE(consumeReportLine(out, pos, sizes[i])) << "line " << i << " of:\n" << out;
-        const double reported =
-            std::strtod(&out[out.find(reportMiddle, line) + reportMiddle.size()], nullptr);
-        const double burned = static_cast<double>(probeBurned[i]) / CLOCKS_PER_SEC;
-        if (i >= 3) closest = std::min(closest, std::fabs(reported - burned));
+        ASSERT_TRUE(consumeReportLine(out, pos, sizes[t])) << "line " << t << " of:\n" << out;
+        const std::size_t time = out.find(reportMiddle, line) + reportMiddle.size();
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%.6f",
+                      static_cast<double>(fakeReading(2 * t + 1) - fakeReading(2 * t)) / CLOCKS_PER_SEC);
+        EXPECT_EQ(out.substr(time, out.find(reportSuffix, time) - time), expected) << "line " << t;
     }
     EXPECT_EQ(pos, out.size());
-    EXPECT_LE(closest, static_cast<double>(probeBurn) / 2 / CLOCKS_PER_SEC) << out;
-    EXPECT_TRUE(probeMin >= 0 && probeMin <= 9) << probeMin;
-    EXPECT_TRUE(probeMax >= 9990 && probeMax <= 9999) << probeMax;
-    probeBurn = 0;
+    EXPECT_EQ(probeMin, 0);
+    EXPECT_EQ(probeMax, 9999);
 }
 
 TEST(RunTrials, FailedBlockAllocationSkipsOnlyThatTrial) {
@@ -104,23 +126,33 @@ TEST(RunTrials, FailedBlockAllocationSkipsOnlyThatTrial) {
 }
 
 #ifdef __linux__
-// A line that cannot be written ends the trials: no sort runs after it.
+// A line that cannot be written ends the trials, the allocation failure's
+// line as much as a report line: no sort runs after it.
 TEST(RunTrials, StopsAtTheFirstLineThatCannotBeWritten) {
-    const int sizes[] = {10, 10, 10};
-    std::fflush(stdout);
-    const int saved = dup(1);
-    const int full = open("/dev/full", O_WRONLY);
-    ASSERT_GE(full, 0);
-    dup2(full, 1);
-    probeCalls = 0;
-    probeBurn = 0;
-    const bool written = runTrials(probeSort, sizes, 3);
-    dup2(saved, 1);
-    close(saved);
-    close(full);
-    std::clearerr(stdout);
-    EXPECT_FALSE(written);
-    EXPECT_EQ(probeCalls, 1);
+    struct WriteCase {
+        int failAt;
+        int sortCalls;
+    };
+    for (const WriteCase& c : {WriteCase{0, 1}, WriteCase{1, 0}}) {
+        SCOPED_TRACE("allocation " + std::to_string(c.failAt) + " failing");
+        const int sizes[] = {10, 10, 10};
+        std::fflush(stdout);
+        const int saved = dup(1);
+        const int full = open("/dev/full", O_WRONLY);
+        ASSERT_GE(full, 0);
+        dup2(full, 1);
+        probeCalls = 0;
+        armAllocations(c.failAt);
+        const bool written = runTrials(probeSort, sizes, 3);
+        disarmAllocations();
+        dup2(saved, 1);
+        close(saved);
+        close(full);
+        std::clearerr(stdout);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(probeCalls, c.sortCalls);
+        EXPECT_EQ(liveAllocations(), 0);
+    }
 }
 #endif
 

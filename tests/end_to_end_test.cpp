@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "report_format.h"
 
@@ -71,6 +72,68 @@ TEST(Sortbench, WritesTheWholeReportByteForByte) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
         EXPECT_LT(seconds() - end, firstRead + (end - firstRead) / 2);
     }
+}
+
+std::string readFile(const std::string& path) {
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, got);
+        std::fclose(file);
+    }
+    return text;
+}
+
+// --help and --version answer and exit 0; anything else is refused with one
+// line on stderr, nothing on stdout, status 2, and no report started.
+TEST(Sortbench, AnswersHelpAndVersionAndRefusesOtherArguments) {
+    const char* command = std::getenv("SORTBENCH_COMMAND");
+    const char* windowsFlag = std::getenv("SORTBENCH_WINDOWS");
+    const std::string lineEnd = windowsFlag != nullptr && std::string(windowsFlag) == "1" ? "\r\n" : "\n";
+    const std::string program = command != nullptr ? command : SORTBENCH_PATH;
+    struct ArgumentCase {
+        const char* arguments;
+        int status;
+        std::vector<std::string> inStdout;  // empty: nothing at all
+    };
+    const ArgumentCase cases[] = {
+        {"--help",
+         0,
+         {"Usage: sortbench", "sortbench.cmd", "sorting_benchmark", "sorting_counts", "compare.cmd"}},
+        {"--version", 0, {"sortbench " SORTBENCH_VERSION + lineEnd}},
+        {"--verbose", 2, {}},
+        {"-help", 2, {}},
+        {"10000", 2, {}},
+        {"''", 2, {}},
+        {"--help extra", 2, {}},
+        {"--version --help", 2, {}},
+    };
+    const std::string out = testing::TempDir() + "sortbench_arguments_out";
+    const std::string err = testing::TempDir() + "sortbench_arguments_err";
+    for (const ArgumentCase& c : cases) {
+        SCOPED_TRACE(std::string("sortbench ") + c.arguments);
+        const int status = std::system((program + " " + c.arguments + " >" + out + " 2>" + err).c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.status);
+        const std::string stdoutText = readFile(out);
+        const std::string stderrText = readFile(err);
+        if (c.status == 0) {
+            EXPECT_EQ(stderrText, "");
+            ASSERT_FALSE(c.inStdout.empty());
+            if (c.inStdout.size() == 1) {
+                EXPECT_EQ(stdoutText, c.inStdout[0]);
+            }
+            for (const std::string& part : c.inStdout) {
+                EXPECT_NE(stdoutText.find(part), std::string::npos) << part << " missing in:\n" << stdoutText;
+            }
+        } else {
+            EXPECT_EQ(stdoutText, "");
+            EXPECT_TRUE(!stderrText.empty() && stderrText.find(lineEnd) == stderrText.size() - lineEnd.size())
+                << stderrText;
+        }
+    }
+    std::remove(out.c_str());
+    std::remove(err.c_str());
 }
 
 }  // namespace

@@ -164,7 +164,8 @@ TEST(Sorts, AllocationFailuresKeepEveryElementAndLeakNothing) {
     }
 }
 
-// The table must not wrap at max + 1, and spans min..max below zero.
+// The table must not wrap at max + 1, spans min..max below zero and runs
+// from 0 otherwise, however large the smallest value (about 4 GiB here).
 TEST(Sorts, CountingSortSizesItsTableWithoutOverflow) {
     struct TableCase {
         std::vector<int> input;
@@ -175,6 +176,7 @@ TEST(Sorts, CountingSortSizesItsTableWithoutOverflow) {
         {{INT_MIN, INT_MAX}, (std::size_t{1} << 32) * sizeof(int)},
         {{-3, 3}, 7 * sizeof(int)},
         {{9999, 5}, 10000 * sizeof(int)},
+        {{(1 << 30) + 1, 1 << 30}, ((std::size_t{1} << 30) + 2) * sizeof(int)},
     };
     for (const TableCase& c : tableCases) {
         std::vector<int> v = c.input;

@@ -1,6 +1,7 @@
 # Installs the build in BUILD_DIR into a fresh prefix, builds and runs the
 # consumer project against it, then checks what cpack packs.
-# cmake -DBUILD_DIR=... -DWORK_DIR=... -DCXX=... -P check.cmake
+# cmake -DBUILD_DIR=... -DWORK_DIR=... -DCXX=... [-DCXX_FLAGS=... -DLINK_FLAGS=... -DBUILD_TYPE=...]
+#       -DCPACK_COMMAND=... -P check.cmake
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
@@ -10,8 +11,12 @@ endfunction()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
+if(NOT BUILD_TYPE)
+  set(BUILD_TYPE Release)
+endif()
 run(${CMAKE_COMMAND} -S ${CMAKE_CURRENT_LIST_DIR} -B ${WORK_DIR}/consumer -DCMAKE_CXX_COMPILER=${CXX}
-    -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix -DCMAKE_BUILD_TYPE=Release)
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINK_FLAGS}" -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
+    -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/app)
 
