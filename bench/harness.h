@@ -77,9 +77,10 @@ private:
     std::map<int, double> seconds_;
 };
 
-// CPU seconds of this process (wall seconds on Windows, whose clock() is
-// the wall clock): a busy machine slows a call down but does not make it
-// cost more, and the budget's decisions should not depend on the load.
+// CPU seconds of this process (wall seconds on Windows, from the steady
+// clock: its clock() is wall time in 15.6 ms steps): a busy machine slows a
+// call down but does not make it cost more, and the budget's decisions
+// should not depend on the load.
 double processSeconds();
 
 // The sizes each sort and shape is timed at first, once each, so that any

@@ -55,8 +55,8 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/n
     # The HTML pages carry Chart.js, and its licence with them.
     [[ -f /usr/share/javascript/chart.js/chart.min.js ]] && files+=(chart.js-LICENSE.txt)
     # With Google Benchmark's source (CI requires it), the benchmark and its
-    # launcher, once the benchmark no longer needs POSIX <regex.h>.
-    if [[ -f build/benchmark-source/CMakeLists.txt ]] && ! grep -q '^#include <regex.h>' bench/sorting_benchmark.cpp; then
+    # launcher.
+    if [[ -f build/benchmark-source/CMakeLists.txt ]]; then
         files+=(sorting_benchmark.exe compare.cmd)
     fi
     for file in "${files[@]}"; do
