@@ -257,7 +257,7 @@ FamilyGrowth growthOf(const std::vector<Row>& rows) {
         data.sizes.push_back(row.n);
         data.samples.push_back({mean});
     }
-    return analyzeFamily(rows.front().sort, rows.front().shape, data, noise);
+    return analyzeFamily(rows.front().sort, rows.front().shape, figureOperations, data, noise);
 }
 
 struct Results {

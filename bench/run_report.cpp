@@ -225,7 +225,7 @@ FamilyGrowth growthOf(const Family& family) {
         data.sizes.push_back(m->n);
         data.samples.push_back(samples);
     }
-    return analyzeFamily(family.sort, family.shape, data, 0.05);
+    return analyzeFamily(family.sort, family.shape, figureTime, data, 0.05);
 }
 
 std::string compilerName() {

@@ -325,7 +325,8 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     return fit;
 }
 
-FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, const GrowthData& data, double noiseFloor) {
+FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
+                           double noiseFloor) {
     FamilyGrowth family = {sort, shape, {}, fitGrowth(data, noiseFloor), {}, verdictNotApplicable};
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
         const std::vector<double>& s = data.samples[i];
@@ -333,7 +334,7 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, const GrowthData& da
     }
     const double least = family.sizes.empty() ? 0 : family.sizes.front();
     const double most = family.sizes.empty() ? 0 : family.sizes.back();
-    family.textbook = textbookGrowth(sort, shape, least, most);
+    family.textbook = textbookGrowth(sort, shape, figure, least, most);
     family.verdict = judge(family.fit, family.textbook, family.sizes);
     return family;
 }

@@ -47,6 +47,10 @@ enum Verdict {
 // "agrees", "undecided", "differs", "no fit", "n/a".
 extern const char* const verdictNames[verdictCount];
 
+// What the figures are: times hold every cost of a call, operation counts
+// only what the textbook counts.
+enum GrowthFigure { figureTime, figureOperations };
+
 // The textbook's expectation for a sort on a shape over sizes from least to
 // most, e.g. "N^2" or a short piecewise text; known is false where the
 // textbook says nothing for these sizes.
@@ -57,7 +61,8 @@ struct TextbookGrowth {
     std::vector<GrowthClass> classes;  // every class the text names
     bool piecewise;                    // the sizes span a change of regime
 };
-TextbookGrowth textbookGrowth(SortId sort, const Shape& shape, double least, double most);
+TextbookGrowth textbookGrowth(SortId sort, const Shape& shape, GrowthFigure figure, double least,
+                              double most);
 
 // One row of the summary: what a sort on a shape did over its sizes.
 struct FamilyGrowth {
@@ -68,7 +73,8 @@ struct FamilyGrowth {
     TextbookGrowth textbook;
     Verdict verdict;
 };
-FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, const GrowthData& data, double noiseFloor);
+FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
+                           double noiseFloor);
 
 // The summary as a console table (cacheNote: a line such as "caches: L1d 48
 // KiB, L2 1 MiB, L3 32 MiB", printed under it when not empty), and as the
