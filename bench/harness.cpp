@@ -191,12 +191,12 @@ std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
 
 bool filterSelects(const std::string& filter, const std::vector<std::string>& names,
                    std::vector<bool>& selected, std::string& error) {
-    std::string spec = filter.empty() || filter == "all" ? "." : filter;
-    const bool exclude = spec[0] == '-';
-    if (exclude) spec.erase(0, 1);
+    std::string expression = filter.empty() || filter == "all" ? "." : filter;
+    const bool exclude = expression[0] == '-';
+    if (exclude) expression.erase(0, 1);
     std::regex pattern;
     try {
-        pattern = std::regex(spec, std::regex_constants::extended);
+        pattern = std::regex(expression, std::regex_constants::extended);
     } catch (const std::regex_error& e) {
         error = std::string("is not a valid regular expression: ") + e.what();
         return false;
