@@ -40,6 +40,10 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/n
     # Creating the prefix takes a while; done once, before anything is timed.
     wineboot --init >/dev/null 2>&1 || true
     wineserver -w || true
+    # A server that stays up until the end: otherwise each idle gap lets it
+    # exit, and a test that connects just then dies of "Connection reset by
+    # peer" instead of running.
+    wineserver -p || true
     # The sources build with one plain compiler call, without CMake.
     mkdir -p build/windows-direct
     x86_64-w64-mingw32-g++ -std=c++17 -O2 -static -Wall -Wextra -Wpedantic -Werror -I. -Isorting -Idriver \
