@@ -37,13 +37,14 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/n
     export WINEPREFIX WINEDEBUG=-all
     trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
     echo "== Windows build (MinGW-w64) and tests under Wine"
+    # One server for the whole step, started first: one that exits in an idle
+    # gap makes a test that connects just then die of "Connection reset by
+    # peer". Wine's own background processes start with the prefix, their
+    # output sent nowhere: started later by a test, they would hold its
+    # output pipe open for as long as the server lives.
+    wineserver -p || true
     # Creating the prefix takes a while; done once, before anything is timed.
     wineboot --init >/dev/null 2>&1 || true
-    wineserver -w || true
-    # A server that stays up until the end: otherwise each idle gap lets it
-    # exit, and a test that connects just then dies of "Connection reset by
-    # peer" instead of running.
-    wineserver -p || true
     # The sources build with one plain compiler call, without CMake.
     mkdir -p build/windows-direct
     x86_64-w64-mingw32-g++ -std=c++17 -O2 -static -Wall -Wextra -Wpedantic -Werror -I. -Isorting -Idriver \
