@@ -375,23 +375,6 @@ void printCsv(const Settings&, const Results& results) {
     printCsvRows("sweep", results.sweep);
 }
 
-// Names, formulas and reasons are the program's own ASCII texts; only the
-// command line comes from outside.
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            out += formatNumber(static_cast<unsigned char>(c), "\\u%04.0f");
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string jsonNumber(double value) { return mean(value); }
 
 void printJsonRows(const std::vector<Row>& rows) {
@@ -399,10 +382,10 @@ void printJsonRows(const std::vector<Row>& rows) {
     for (const Row& r : rows) {
         const Totals& t = r.mean;
         std::printf("%s    {\"sort\": \"%s\", \"shape\": %s, \"n\": %d, ", separator, sortNames[r.sort],
-                    jsonString(shapeName(r.shape)).c_str(), r.n);
+                    scriptJsonString(shapeName(r.shape)).c_str(), r.n);
         separator = ",\n";
         if (!r.leftOut.empty()) {
-            std::printf("\"left_out\": %s}", jsonString(r.leftOut).c_str());
+            std::printf("\"left_out\": %s}", scriptJsonString(r.leftOut).c_str());
             continue;
         }
         std::printf(
@@ -415,7 +398,7 @@ void printJsonRows(const std::vector<Row>& rows) {
             jsonNumber(figureOf(r, t)).c_str());
         if (hasRatio(r)) {
             std::printf("\"expected\": %.1f, \"ratio\": %.6f, \"expectation\": %s}", t.expected, ratio(r),
-                        jsonString(r.formula).c_str());
+                        scriptJsonString(r.formula).c_str());
         } else {
             std::printf("\"expected\": null, \"ratio\": null, \"expectation\": null}");
         }
@@ -425,7 +408,7 @@ void printJsonRows(const std::vector<Row>& rows) {
 
 void printJson(const Settings& settings, const Results& results) {
     std::printf("{\n  \"seed\": %u, \"fewest_inputs\": %d, \"command\": %s,\n  \"rows\": [", settings.seed,
-                fewestInputs, jsonString(settings.commandLine).c_str());
+                fewestInputs, scriptJsonString(settings.commandLine).c_str());
     printJsonRows(results.rows);
     std::printf("  ],\n  \"families\": [");
     const char* separator = "\n";
@@ -434,7 +417,7 @@ void printJson(const Settings& settings, const Results& results) {
         std::printf("%s    {", separator);
         if (fields.find("\"sort\"") == std::string::npos) {
             std::printf("\"sort\": \"%s\", \"shape\": %s, ", sortNames[family.sort],
-                        jsonString(shapeName(family.shape)).c_str());
+                        scriptJsonString(shapeName(family.shape)).c_str());
         }
         std::printf("\"figure\": \"%s\", %s}",
                     countsPasses(family.sort) ? "element operations" : "comparisons", fields.c_str());

@@ -52,6 +52,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "html_report.h"
+
 const char* const growthClassNames[growthClassCount] = {"1", "lg N", "N", "N lg N", "N^2", "N^3"};
 const char* const verdictNames[verdictCount] = {"agrees", "undecided", "differs", "no fit", "n/a"};
 
@@ -183,15 +185,6 @@ std::string number(const char* format, double value) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return text;
-}
-
-std::string jsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 std::string familyName(const FamilyGrowth& family) {
@@ -382,7 +375,7 @@ std::string growthJsonFields(const FamilyGrowth& family) {
     };
     std::string classes = "[";
     for (std::size_t i = 0; i < fit.classes.size(); ++i) {
-        classes += (i ? ", " : "") + jsonString(growthClassNames[fit.classes[i]]);
+        classes += (i ? ", " : "") + scriptJsonString(growthClassNames[fit.classes[i]]);
     }
     classes += "]";
     const double unknown = std::numeric_limits<double>::quiet_NaN();
@@ -394,16 +387,17 @@ std::string growthJsonFields(const FamilyGrowth& family) {
            ", \"noise\": " + number("%.4f", fit.noise) +
            ", \"fit_error\": " + number("%.4f", fit.hasExponent ? fit.fitError : unknown) +
            ", \"classes\": " + classes +
-           ", \"textbook\": " + (family.textbook.known ? jsonString(family.textbook.text) : "null") +
-           ", \"textbook_reason\": " + jsonString(family.textbook.reason) +
-           ", \"verdict\": " + jsonString(verdictNames[family.verdict]);
+           ", \"textbook\": " + (family.textbook.known ? scriptJsonString(family.textbook.text) : "null") +
+           ", \"textbook_reason\": " + scriptJsonString(family.textbook.reason) +
+           ", \"verdict\": " + scriptJsonString(verdictNames[family.verdict]);
 }
 
 std::string growthJson(const std::vector<FamilyGrowth>& families) {
     std::string text = "{\"families\": [";
     for (std::size_t i = 0; i < families.size(); ++i) {
-        text += std::string(i ? ",\n  " : "\n  ") + "{\"sort\": " + jsonString(sortNames[families[i].sort]) +
-                ", \"shape\": " + jsonString(shapeName(families[i].shape)) + ", " +
+        text += std::string(i ? ",\n  " : "\n  ") +
+                "{\"sort\": " + scriptJsonString(sortNames[families[i].sort]) +
+                ", \"shape\": " + scriptJsonString(shapeName(families[i].shape)) + ", " +
                 growthJsonFields(families[i]) + "}";
     }
     return text + (families.empty() ? "]}\n" : "\n]}\n");
