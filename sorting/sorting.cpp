@@ -1,9 +1,14 @@
-#include "sorting.h"
+#include "sorting/sorting.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#ifdef SORTING_COUNT_OPERATIONS
+#include "sorting/counted.h"
+namespace counted {
+#endif
 
 // 内存分配失败 (memory allocation failed)
 const char allocationFailureMessage[] = "\xC4\xDA\xB4\xE6\xB7\xD6\xC5\xE4\xCA\xA7\xB0\xDC\n";
@@ -365,3 +370,7 @@ void printArray(const int* arr, int n) {
         std::printf("%d  ", arr[i]);
     }
 }
+
+#ifdef SORTING_COUNT_OPERATIONS
+}  // namespace counted
+#endif

@@ -40,23 +40,6 @@ void countingSort(int* arr, int n);
 // into unsigned keys for the passes.
 void radixSort(int* arr, int n);
 
-#ifdef SORTING_COUNT_OPERATIONS
-// Only in the library's counting build (CMake target sorting_counting): the
-// sorts' element comparisons; the passes over all n elements that counting
-// and radix sort make (finding the largest value is one of them); element
-// writes, each store of an element into the array or a working buffer (a
-// swap is two); and calls to malloc or calloc, failed ones included.
-struct OperationCounts {
-    long long comparisons;
-    long long passes;
-    long long writes;
-    long long allocations;
-};
-
-// The counts since the previous call; starts again from zero.
-OperationCounts takeOperationCounts();
-#endif
-
 // Largest element of arr[0, n); INT_MIN without reading arr when n < 1.
 int getMax(const int* arr, int n);
 

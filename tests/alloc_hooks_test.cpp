@@ -1,6 +1,6 @@
 // The hooks' own accounting: the benchmark's memory figures and the failure
 // tests rest on it.
-#include "alloc_hooks.h"
+#include "compare/alloc_hooks.h"
 
 #include <gtest/gtest.h>
 

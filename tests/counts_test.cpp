@@ -2,7 +2,7 @@
 // textbook gives them exactly; a count made twice or not at all shows here,
 // and so do faults of the sorts that leave the result sorted. Also the
 // figures sorting_counts prints beside them, its budget and its refusals.
-#include "counts.h"
+#include "sorting_counts/counts.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +19,10 @@
 #include <sys/wait.h>
 #endif
 
-#include "alloc_hooks.h"
-#include "benchmark.h"
-#include "disorder.h"
-#include "shapes.h"
-#include "sorting.h"
+#include "compare/alloc_hooks.h"
+#include "compare/disorder.h"
+#include "compare/shapes.h"
+#include "sorting/counted.h"
 
 namespace {
 
@@ -63,26 +62,29 @@ const Formula twiceNLgN = [](long long n) { return 2 * n * lg(n); };
 const Formula mergeAllocations = [](long long n) { return 2 * (n - 1); };
 
 const CountCase countCases[] = {
-    {"insertion ascending", insertionSort, ascending, lessOne, lessOne, none, lessOne, none},
-    {"insertion descending", insertionSort, descending, pairs, pairs, none,
+    {"insertion ascending", counted::insertionSort, ascending, lessOne, lessOne, none, lessOne, none},
+    {"insertion descending", counted::insertionSort, descending, pairs, pairs, none,
      [](long long n) { return n * (n - 1) / 2 + n - 1; }, none},
     // Swaps, two writes each: every element of a range below its pivot
     // swaps with itself on ascending input, the pivot once per range.
-    {"quick ascending", quickSortArray, ascending, pairs, pairs, none,
+    {"quick ascending", counted::quickSortArray, ascending, pairs, pairs, none,
      [](long long n) { return n * (n + 1) - 2; }, none},
-    {"quick constant", quickSortArray, constant, pairs, pairs, none, [](long long n) { return 2 * (n - 1); },
-     none},
-    {"merge ascending", mergeSortArray, ascending, halfNLgN, halfNLgN, none, twiceNLgN, mergeAllocations},
-    {"merge random", mergeSortArray, random, halfNLgN, nLgNLessN, none, twiceNLgN, mergeAllocations},
+    {"quick constant", counted::quickSortArray, constant, pairs, pairs, none,
+     [](long long n) { return 2 * (n - 1); }, none},
+    {"merge ascending", counted::mergeSortArray, ascending, halfNLgN, halfNLgN, none, twiceNLgN,
+     mergeAllocations},
+    {"merge random", counted::mergeSortArray, random, halfNLgN, nLgNLessN, none, twiceNLgN, mergeAllocations},
     // Passes over all n elements: the largest value, then count, place and
     // copy back, once for counting sort and once per digit for radix sort;
     // the last two write every element.
-    {"counting", countingSort, descending, none, none, [](long long) { return 4LL; }, twice, two},
-    {"counting below zero", countingSort, belowZero, none, none, [](long long) { return 5LL; }, twice, two},
-    {"radix", radixSort, descending, none, none, [](long long n) { return 1 + 3 * digits(n - 1); },
+    {"counting", counted::countingSort, descending, none, none, [](long long) { return 4LL; }, twice, two},
+    {"counting below zero", counted::countingSort, belowZero, none, none, [](long long) { return 5LL; },
+     twice, two},
+    {"radix", counted::radixSort, descending, none, none, [](long long n) { return 1 + 3 * digits(n - 1); },
      [](long long n) { return 2 * n * digits(n - 1); }, one},
     // Below zero the values are also shifted there and back.
-    {"radix below zero", radixSort, belowZero, none, none, [](long long n) { return 4 + 3 * digits(n - 1); },
+    {"radix below zero", counted::radixSort, belowZero, none, none,
+     [](long long n) { return 4 + 3 * digits(n - 1); },
      [](long long n) { return 2 * n * digits(n - 1) + 2 * n; }, one},
 };
 
@@ -91,9 +93,9 @@ TEST(Counts, MatchTheTextbookExactly) {
         for (int n : {1, 2, 64, 1024}) {
             SCOPED_TRACE(std::string(c.name) + ", n " + std::to_string(n));
             std::vector<int> v = makeInput(c.input, n);
-            takeOperationCounts();
+            counted::takeOperationCounts();
             c.sort(v.data(), n);
-            OperationCounts counts = takeOperationCounts();
+            counted::OperationCounts counts = counted::takeOperationCounts();
             EXPECT_GE(counts.comparisons, c.fewestComparisons(n));
             EXPECT_LE(counts.comparisons, c.mostComparisons(n));
             EXPECT_EQ(counts.passes, c.passes(n));
@@ -113,7 +115,7 @@ long long newMinima(const std::vector<int>& v) {
     return m;
 }
 
-// The elements merge sort's merges cover, split as mergeSort splits.
+// The elements merge sort's merges cover, split as counted::mergeSort splits.
 long long mergedLength(long long n) {
     return n < 2 ? 0 : mergedLength((n + 1) / 2) + mergedLength(n / 2) + n;
 }
@@ -124,10 +126,10 @@ long long mergeLeftRuns(long long n) {
     return n < 2 ? 0 : mergeLeftRuns((n + 1) / 2) + mergeLeftRuns(n / 2) + (n + 1) / 2;
 }
 
-OperationCounts countsOf(SortFunction sort, std::vector<int> v) {
-    takeOperationCounts();
+counted::OperationCounts countsOf(SortFunction sort, std::vector<int> v) {
+    counted::takeOperationCounts();
     sort(v.data(), static_cast<int>(v.size()));
-    return takeOperationCounts();
+    return counted::takeOperationCounts();
 }
 
 // Identities that hold input by input, whatever the order and ties.
@@ -142,23 +144,24 @@ TEST(Counts, ExactIdentitiesOverShapesAndSizes) {
             SCOPED_TRACE(shapeName(shape) + ", n " + std::to_string(n));
             const std::vector<int> v = makeShape(shape, n, 11);
             const long long inversions = countInversions(v);
-            const OperationCounts insertion = countsOf(insertionSort, v);
+            const counted::OperationCounts insertion = countsOf(counted::insertionSort, v);
             EXPECT_EQ(insertion.comparisons, inversions + (n - 1) - newMinima(v));
             EXPECT_EQ(insertion.writes, inversions + (n - 1));
-            const OperationCounts merge = countsOf(mergeSortArray, v);
+            const counted::OperationCounts merge = countsOf(counted::mergeSortArray, v);
             EXPECT_EQ(merge.writes, 2 * mergedLength(n));
             const bool oneValue = countDistinct(v) == 1;
             if (oneValue) {
                 EXPECT_EQ(merge.comparisons, mergeLeftRuns(n));
-                EXPECT_EQ(countsOf(quickSortArray, v).comparisons, static_cast<long long>(n) * (n - 1) / 2);
+                EXPECT_EQ(countsOf(counted::quickSortArray, v).comparisons,
+                          static_cast<long long>(n) * (n - 1) / 2);
             }
             const int max = *std::max_element(v.begin(), v.end());
             // random_wide's values would ask counting sort for gigabytes.
             if (*std::min_element(v.begin(), v.end()) >= 0) {
                 if (max < 10000000) {
-                    EXPECT_EQ(countsOf(countingSort, v).writes, 2 * n);
+                    EXPECT_EQ(countsOf(counted::countingSort, v).writes, 2 * n);
                 }
-                EXPECT_EQ(countsOf(radixSort, v).writes, 2LL * n * digits(max));
+                EXPECT_EQ(countsOf(counted::radixSort, v).writes, 2LL * n * digits(max));
             }
         }
     }
@@ -174,11 +177,11 @@ TEST(Counts, SmallInputsWithTies) {
         long long comparisons;
     };
     const TieCase tieCases[] = {
-        {"insertion, equal", insertionSort, {5, 5, 5, 5}, 3},
-        {"insertion, 2 1 2", insertionSort, {2, 1, 2}, 2},
-        {"merge, equal, odd n", mergeSortArray, {7, 7, 7}, 3},
-        {"merge, equal, n 5", mergeSortArray, {7, 7, 7, 7, 7}, 7},
-        {"quick, 2 1 2", quickSortArray, {2, 1, 2}, 2},
+        {"insertion, equal", counted::insertionSort, {5, 5, 5, 5}, 3},
+        {"insertion, 2 1 2", counted::insertionSort, {2, 1, 2}, 2},
+        {"merge, equal, odd n", counted::mergeSortArray, {7, 7, 7}, 3},
+        {"merge, equal, n 5", counted::mergeSortArray, {7, 7, 7, 7, 7}, 7},
+        {"quick, 2 1 2", counted::quickSortArray, {2, 1, 2}, 2},
     };
     for (const TieCase& c : tieCases) {
         SCOPED_TRACE(c.name);
@@ -192,15 +195,15 @@ TEST(Counts, QuickSortStopsWhenItsRangeStackCannotGrow) {
     // 1 2 0, 4 5 3, ...: pending ranges pile up to n / 3.
     std::vector<int> input(600);
     for (int i = 0; i < 600; ++i) input[i] = i % 3 == 2 ? i - 2 : i + 1;
-    const long long full = countsOf(quickSortArray, input).comparisons;
+    const long long full = countsOf(counted::quickSortArray, input).comparisons;
     std::vector<int> v = input;
     testing::internal::CaptureStdout();
-    takeOperationCounts();
+    counted::takeOperationCounts();
     armAllocations(1);
-    quickSortArray(v.data(), static_cast<int>(v.size()));
+    counted::quickSortArray(v.data(), static_cast<int>(v.size()));
     disarmAllocations();
-    const OperationCounts counts = takeOperationCounts();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), allocationFailureMessage);
+    const counted::OperationCounts counts = counted::takeOperationCounts();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), counted::allocationFailureMessage);
     EXPECT_EQ(allocationCalls(), 1);
     EXPECT_LT(counts.comparisons, full);
     // Each partition of 0..high compares high elements with its pivot and
@@ -219,13 +222,14 @@ TEST(Counts, QuickSortStopsWhenItsRangeStackCannotGrow) {
 TEST(Counts, TextbookFiguresMatchEnumeration) {
     for (SortId sort : {sortInsertion, sortQuick}) {
         for (int n = 1; n <= 7; ++n) {
-            SCOPED_TRACE(std::string(sortNames[sort]) + ", n " + std::to_string(n));
+            SCOPED_TRACE(std::string(sortName(sort)) + ", n " + std::to_string(n));
             std::vector<int> p(static_cast<std::size_t>(n));
             std::iota(p.begin(), p.end(), 0);
             long long total = 0;
             long long permutations = 0;
             do {
-                total += countsOf(sort == sortInsertion ? insertionSort : quickSortArray, p).comparisons;
+                total += countsOf(sort == sortInsertion ? counted::insertionSort : counted::quickSortArray, p)
+                             .comparisons;
                 ++permutations;
             } while (std::next_permutation(p.begin(), p.end()));
             EXPECT_NEAR(textbookCount(sort, Shape{shapeRandom, 0}, p).value,
@@ -247,8 +251,8 @@ TEST(Counts, TextbookFiguresMatchEnumeration) {
         EXPECT_EQ(textbookCount(sortRadix, Shape{shapeRandom, 0}, input).value, (below ? 4 : 1) + 3 * d);
         EXPECT_EQ(textbookCount(sortCounting, Shape{shapeRandom, 0}, input).value, below ? 5 : 4);
         if (input.size() > 1 && max - min < 100000000) {
-            EXPECT_EQ(countsOf(radixSort, input).passes, (below ? 4 : 1) + 3 * d);
-            EXPECT_EQ(countsOf(countingSort, input).passes, below ? 5 : 4);
+            EXPECT_EQ(countsOf(counted::radixSort, input).passes, (below ? 4 : 1) + 3 * d);
+            EXPECT_EQ(countsOf(counted::countingSort, input).passes, below ? 5 : 4);
         }
     }
 }

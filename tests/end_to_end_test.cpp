@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "report_format.h"
+#include "tests/report_format.h"
 
 namespace {
 

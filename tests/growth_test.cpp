@@ -1,6 +1,6 @@
 // The growth analysis: the classifier on synthetic timings of known growth,
 // the exponent on exact data, the textbook's table and the verdicts.
-#include "growth.h"
+#include "compare/growth.h"
 
 #include <gtest/gtest.h>
 
@@ -124,11 +124,11 @@ TEST(Growth, ExponentAndItsInterval) {
 }
 
 TEST(Growth, TextbookCoversEverySortOnEveryShape) {
-    for (int sort = 0; sort < sortIdCount; ++sort) {
+    for (SortId sort : allSorts()) {
         for (int kind = 0; kind < shapeKindCount; ++kind) {
             const Shape shape = {ShapeKind(kind), kind < plainShapeCount ? 0.0 : 3.0};
             EXPECT_FALSE(textbookGrowth(SortId(sort), shape, figureOperations, 1000, 1000000).reason.empty())
-                << sortNames[sort] << " on " << shapeName(shape);
+                << sortName(SortId(sort)) << " on " << shapeName(shape);
         }
     }
     struct Case {
@@ -159,7 +159,7 @@ TEST(Growth, TextbookCoversEverySortOnEveryShape) {
     for (const Case& c : cases) {
         const TextbookGrowth textbook = textbookGrowth(c.sort, c.shape, figureOperations, 1000, c.most);
         EXPECT_EQ(textbook.known ? textbook.text : "", c.text)
-            << sortNames[c.sort] << " on " << shapeName(c.shape);
+            << sortName(c.sort) << " on " << shapeName(c.shape);
     }
 }
 
@@ -183,7 +183,7 @@ TEST(Growth, Verdicts) {
     for (const Case& c : cases) {
         const FamilyGrowth family =
             analyzeFamily(c.sort, {c.kind, 0}, figureOperations, exactly(c.f, sizes), 0.05);
-        EXPECT_EQ(verdictNames[family.verdict], std::string(verdictNames[c.verdict])) << sortNames[c.sort];
+        EXPECT_EQ(verdictNames[family.verdict], std::string(verdictNames[c.verdict])) << sortName(c.sort);
     }
     // N and N lg N cannot be told apart over 1000..20000: merge sort agrees either way.
     const GrowthData linear = exactly([](double n) { return n; }, sizes125(1000, 20000));

@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "sorting_benchmark/harness.h"
 
 #include <gtest/gtest.h>
 
@@ -31,10 +31,10 @@ TEST(Harness, CatchesAResultWrongInItsLastElement) {
     Harness harness(seed, 0.5);
     const int n = 1000;
     const Inputs& in = harness.inputs(randomShape, n);
-    for (int s = 0; s < sortIdCount; ++s) {
+    for (SortId s : allSorts()) {
         std::vector<int> work = in.arrays[3];
-        benchmarkSort(SortId(s))(work.data(), n);
-        EXPECT_TRUE(harness.check(SortId(s), randomShape, n, work.data(), 3)) << sortNames[s];
+        sortEntry(SortId(s)).timed(work.data(), n);
+        EXPECT_TRUE(harness.check(SortId(s), randomShape, n, work.data(), 3)) << sortName(SortId(s));
     }
     EXPECT_EQ(harness.exitStatus(), 0);
     // A stated skip is no failure either.

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "html_report.h"
+#include "compare/html_report.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

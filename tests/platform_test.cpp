@@ -1,6 +1,6 @@
 // The operating system's figures behind the comparison tools' memory
 // columns and limits.
-#include "platform.h"
+#include "compare/platform.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // A shape built wrong still sorts correctly, so the sorts' tests cannot see
 // it: here each shape is checked for what it promises.
-#include "shapes.h"
+#include "compare/shapes.h"
 
 #include <gtest/gtest.h>
 

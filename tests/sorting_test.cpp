@@ -1,4 +1,4 @@
-#include "sorting.h"
+#include "sorting/sorting.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -9,24 +9,30 @@
 #include <string>
 #include <vector>
 
-#include "alloc_hooks.h"
-#include "benchmark.h"
-#include "report_format.h"
-#include "shapes.h"
+#include "compare/alloc_hooks.h"
+#include "compare/shapes.h"
+#include "compare/sorts.h"
+#include "sorting/whole_array.h"
+#include "tests/report_format.h"
 
 namespace {
 
-// Every entry under test; smallRange marks sorts whose memory follows the
-// span of the values, so their extreme inputs keep that span small.
-struct SortEntry {
-    const char* name;
+// Every row of the sort table, timed and counting build alike. smallRange
+// marks a sort whose memory follows the span of the values, so its extreme
+// inputs keep that span small.
+struct Entry {
+    std::string name;
     SortFunction sort;
     bool smallRange;
 };
-const SortEntry sortEntries[] = {
-    {"insertion", insertionSort, false}, {"merge", mergeSortArray, false}, {"quick", quickSortArray, false},
-    {"counting", countingSort, true},    {"radix", radixSort, false},
-};
+std::vector<Entry> sortEntries() {
+    std::vector<Entry> entries;
+    for (SortId s : allSorts()) {
+        entries.push_back({sortName(s), sortEntry(s).timed, s == sortCounting});
+        entries.push_back({std::string(sortName(s)) + " (counted)", sortEntry(s).counted, s == sortCounting});
+    }
+    return entries;
+}
 
 const int caseLengths[] = {0, 1, 2, 3, 10, 16, 17, 100, 1000};
 
@@ -75,9 +81,9 @@ testing::AssertionResult sortsLikeStdSort(SortFunction sort, std::vector<int> in
 
 TEST(Sorts, MatchStdSortOnEveryShapeAndLength) {
     const unsigned seed = processSeed();
-    for (const SortEntry& entry : sortEntries) {
+    for (const Entry& entry : sortEntries()) {
         for (int length : caseLengths) {
-            SCOPED_TRACE(std::string(entry.name) + " sort, length " + std::to_string(length) +
+            SCOPED_TRACE(entry.name + " sort, length " + std::to_string(length) +
                          ", SORTBENCH_SEED=" + std::to_string(seed));
             for (const Shape& shape : plainShapes()) {
                 // A table over every int would take 16 GiB.
@@ -98,7 +104,7 @@ TEST(Sorts, MatchStdSortOnEdgeCases) {
     const std::vector<int> cases[] = {
         {0, 0, 0, 0}, {9, 1}, {10, 9, 1}, {9999, 999, 99, 9, 0}, {10000, 9999}, {-1, 0, -1}, {5, -5, -2000},
     };
-    for (const SortEntry& entry : sortEntries) {
+    for (const Entry& entry : sortEntries()) {
         for (const std::vector<int>& input : cases) {
             EXPECT_TRUE(sortsLikeStdSort(entry.sort, input)) << entry.name << " sort";
         }
@@ -187,29 +193,6 @@ TEST(Sorts, CountingSortSizesItsTableWithoutOverflow) {
         EXPECT_EQ(testing::internal::GetCapturedStdout(), failureLine);
         EXPECT_EQ(lastRequestedBytes(), c.tableBytes);
         EXPECT_EQ(v, c.input);
-    }
-}
-
-// Each section must time the sort its heading names. On 600 pivot triples
-// the sorts differ in what they allocate: insertion sort nothing, merge sort
-// two runs per merge step (the array's halves last), quick sort its range
-// stack twice (to 128, then 256 ranges), counting sort a table for 0..599,
-// then its output, radix sort only its output.
-TEST(Plan, EachSectionTimesTheSortItsHeadingNames) {
-    const int n = 600;
-    const int calls[] = {0, 2 * (n - 1), 2, 2, 1};
-    const std::size_t lastBytes[] = {0, n / 2 * sizeof(int), 512 * sizeof(int), n * sizeof(int),
-                                     n * sizeof(int)};
-    ASSERT_EQ(sectionCount, 5);
-    for (int s = 0; s < sectionCount; ++s) {
-        SCOPED_TRACE("section " + std::to_string(s));
-        EXPECT_EQ(sectionHeadings[s], std::string("\n") + sectionNames[s] + "\n");
-        std::vector<int> v = makeEdgeShape(pivotTriples, n, 1, false);
-        armAllocations(0);
-        sectionSorts[s](v.data(), n);
-        disarmAllocations();
-        EXPECT_EQ(allocationCalls(), calls[s]);
-        EXPECT_EQ(lastRequestedBytes(), lastBytes[s]);
     }
 }
 

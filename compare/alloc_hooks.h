@@ -1,0 +1,24 @@
+// Allocation counting and failure injection for executables linked with
+// --wrap=malloc,--wrap=calloc,--wrap=free (the alloc_hooks target): the
+// tests make the k-th allocation fail, the benchmark counts what a sort
+// allocates.
+#ifndef COMPARE_ALLOC_HOOKS_H
+#define COMPARE_ALLOC_HOOKS_H
+
+#include <cstddef>
+
+// Starts counting malloc and calloc calls; the failAt-th call from now on
+// returns null (failAt 0: none fails). Tracks what is allocated meanwhile.
+void armAllocations(int failAt);
+void disarmAllocations();
+
+// Since arming: malloc and calloc calls, blocks still not freed and their
+// bytes, the byte count of the last request, and the most bytes held at any
+// one moment.
+int allocationCalls();
+int liveAllocations();
+std::size_t liveAllocatedBytes();
+std::size_t lastRequestedBytes();
+std::size_t peakAllocatedBytes();
+
+#endif

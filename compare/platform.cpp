@@ -1,0 +1,103 @@
+#include "compare/platform.h"
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
+#define SORTBENCH_HAVE_CPUID 1
+#endif
+#include <cstring>
+#include <fstream>
+
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#endif
+
+#ifdef _WIN32
+
+std::int64_t pageFaultCount() {
+    PROCESS_MEMORY_COUNTERS counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return counters.PageFaultCount;
+}
+
+std::uint64_t physicalMemoryBytes() {
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
+bool keepFreedMemoryMapped() { return false; }
+
+#else
+
+std::int64_t pageFaultCount() {
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_minflt : 0;
+}
+
+std::uint64_t physicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? std::uint64_t(pages) * std::uint64_t(pageSize) : 0;
+}
+
+bool keepFreedMemoryMapped() {
+#ifdef __GLIBC__
+    // Without these, glibc serves blocks of 128 KiB and up with mmap and
+    // unmaps them on free, and trims the heap's top: the next call of the
+    // sort faults its buffers in again, inside the timed interval. 32 MiB
+    // is the largest mmap threshold glibc accepts on 64-bit systems.
+    return mallopt(M_MMAP_THRESHOLD, 32 << 20) == 1 && mallopt(M_TRIM_THRESHOLD, -1) == 1;
+#else
+    return false;
+#endif
+}
+
+#endif
+
+#ifdef SORTBENCH_HAVE_CPUID
+
+// The brand string asks nothing of the operating system, so it reads the
+// same on Linux and Windows.
+std::string cpuModelName() {
+    unsigned int regs[12] = {};
+    unsigned int highest = __get_cpuid_max(0x80000000, nullptr);
+    if (highest < 0x80000004) return "";
+    for (unsigned int leaf = 0; leaf < 3; ++leaf) {
+        __get_cpuid(0x80000002 + leaf, &regs[4 * leaf], &regs[4 * leaf + 1], &regs[4 * leaf + 2],
+                    &regs[4 * leaf + 3]);
+    }
+    char brand[sizeof regs + 1] = {};
+    std::memcpy(brand, regs, sizeof regs);
+    std::string name = brand;
+    name.erase(0, name.find_first_not_of(' '));
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
+}
+
+#else
+
+std::string cpuModelName() {
+    // Linux on other processors names them in /proc/cpuinfo.
+    std::ifstream info("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(info, line)) {
+        if (line.compare(0, 10, "model name") == 0 || line.compare(0, 9, "Processor") == 0) {
+            const std::size_t colon = line.find(':');
+            if (colon == std::string::npos) continue;
+            std::string name = line.substr(colon + 1);
+            name.erase(0, name.find_first_not_of(" \t"));
+            return name;
+        }
+    }
+    return "";
+}
+
+#endif

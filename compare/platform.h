@@ -1,0 +1,25 @@
+// What the comparison tools ask of the operating system, one small function
+// each, so that the tools build for Linux and for Windows alike.
+#ifndef COMPARE_PLATFORM_H
+#define COMPARE_PLATFORM_H
+
+#include <cstdint>
+#include <string>
+
+// Page faults of this process so far: minor (soft) faults on Linux; on
+// Windows every fault the process took, hard or soft.
+std::int64_t pageFaultCount();
+
+// Physical memory of the machine in bytes, or 0 when it cannot be told.
+std::uint64_t physicalMemoryBytes();
+
+// Asks the allocator to keep freed memory mapped, so that repeated calls
+// of a sort do not fault their buffers in again each time. Returns false
+// where the allocator offers no such control (Windows' heap).
+bool keepFreedMemoryMapped();
+
+// The processor's name as its maker gives it ("AMD EPYC 9R14 96-Core
+// Processor"), or "" when it cannot be told.
+std::string cpuModelName();
+
+#endif

@@ -1,0 +1,264 @@
+#include "compare/shapes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+
+namespace {
+
+typedef std::mt19937 Rng;
+
+std::vector<int> uniform(Rng& rng, int n, int lo, int hi) {
+    std::uniform_int_distribution<int> value(lo, hi);
+    std::vector<int> v(static_cast<std::size_t>(n));
+    for (int& x : v) x = value(rng);
+    return v;
+}
+
+// .:.:'.:'::.'
+// ':.'::.:'.::
+std::vector<int> randomValues(Rng& rng, int n, double) { return uniform(rng, n, 0, 9999); }
+
+std::vector<int> randomMillion(Rng& rng, int n, double) { return uniform(rng, n, 0, 999999); }
+
+std::vector<int> randomWide(Rng& rng, int n, double) { return uniform(rng, n, INT_MIN, INT_MAX); }
+
+// ..:.:..:..:
+// :.:..:..:.:
+std::vector<int> fewDistinct(Rng& rng, int n, double) { return uniform(rng, n, 0, 19); }
+
+//         .:
+//     ..:::
+// ..::::::
+std::vector<int> ascending(Rng& rng, int n, double) {
+    std::vector<int> v = randomValues(rng, n, 0);
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// :.
+// :::..
+// ::::::..
+std::vector<int> descending(Rng& rng, int n, double) {
+    std::vector<int> v = ascending(rng, n, 0);
+    std::reverse(v.begin(), v.end());
+    return v;
+}
+
+// ::::::::::::
+std::vector<int> allEqual(Rng& rng, int n, double) {
+    return std::vector<int>(static_cast<std::size_t>(n), randomValues(rng, 1, 0)[0]);
+}
+
+// Sorts n / runs elements at a time, up or down as direction says.
+void sortSegments(std::vector<int>& v, std::int64_t runs, const std::function<bool()>& up) {
+    const std::int64_t n = static_cast<std::int64_t>(v.size());
+    for (std::int64_t r = 0; r < runs; ++r) {
+        auto first = v.begin() + static_cast<std::ptrdiff_t>(n * r / runs);
+        auto last = v.begin() + static_cast<std::ptrdiff_t>(n * (r + 1) / runs);
+        if (up()) {
+            std::sort(first, last);
+        } else {
+            std::sort(first, last, std::greater<int>());
+        }
+    }
+}
+
+//    .:  :.    .:
+//  .:::  :::..:::
+// ::::::.::::::::
+std::vector<int> saws(Rng& rng, int n, double) {
+    std::vector<int> v = randomValues(rng, n, 0);
+    // Shifted in 64 bits: n may exceed 2^30.
+    int runs = 1;
+    while ((std::int64_t(1) << runs) < n) ++runs;
+    std::bernoulli_distribution up(0.5);
+    sortSegments(v, runs, [&] { return up(rng); });
+    return v;
+}
+
+//     .::.
+//   .::::::.
+// .::::::::::.
+std::vector<int> pipeOrgan(Rng& rng, int n, double) {
+    std::vector<int> v = randomValues(rng, n, 0);
+    std::sort(v.begin(), v.begin() + n / 2);
+    std::sort(v.begin() + n / 2, v.end(), std::greater<int>());
+    return v;
+}
+
+//          .:' :
+//      ..::: .:.
+// ..::::::::.:::
+std::vector<int> randomTail(Rng& rng, int n, double) {
+    std::vector<int> v = randomValues(rng, n, 0);
+    std::sort(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(n) * 95 / 100));
+    return v;
+}
+
+//        ' .:
+//     ..:::
+// ..:.:::
+std::vector<int> nearlySorted(Rng& rng, int n, double percent) {
+    std::vector<int> v = ascending(rng, n, 0);
+    std::int64_t swaps = std::llround(percent * n / 100);
+    if (percent > 0 && swaps == 0) swaps = 1;
+    std::uniform_int_distribution<int> position(0, n - 1);
+    for (std::int64_t s = 0; s < swaps; ++s) {
+        const int a = position(rng);
+        std::swap(v[static_cast<std::size_t>(a)], v[static_cast<std::size_t>(position(rng))]);
+    }
+    return v;
+}
+
+// ..:.:..:..:  (K values)
+// :.:..:..:.:
+std::vector<int> fewDistinctK(Rng& rng, int n, double k) {
+    return uniform(rng, n, 0, static_cast<int>(k - 1));
+}
+
+// .:.:'.:'::.'  (0..MAX)
+// ':.'::.:'.::
+std::vector<int> randomMax(Rng& rng, int n, double max) { return uniform(rng, n, 0, static_cast<int>(max)); }
+
+//    .:   .:   .:
+//  .:::  .::  .::
+// ::::: :::: ::::
+std::vector<int> runs(Rng& rng, int n, double count) {
+    std::vector<int> v = randomValues(rng, n, 0);
+    sortSegments(v, std::min<std::int64_t>(static_cast<std::int64_t>(count), n), [] { return true; });
+    return v;
+}
+
+const char* const kindNames[shapeKindCount] = {
+    "random", "random_million", "random_wide", "few_distinct",  "ascending",    "descending", "all_equal",
+    "saws",   "pipe_organ",     "random_tail", "nearly_sorted", "few_distinct", "random",     "runs"};
+
+// The shortest decimal that reads back as the same double, never in
+// exponent form: "100", not "1e+02". Parameters are at most INT_MAX.
+std::string shortestDecimal(double value) {
+    char text[400];
+    for (int decimals = 0; decimals <= 340; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
+    return text;
+}
+
+// Digits, with one decimal point where decimals are allowed: no sign, no
+// exponent, no spaces, no "inf".
+bool isPlainNumber(const std::string& text, bool decimals) {
+    int digits = 0;
+    int points = 0;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if (c == '.' && decimals) {
+            ++points;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0 && points <= 1;
+}
+
+}  // namespace
+
+bool operator==(const Shape& a, const Shape& b) { return a.kind == b.kind && a.parameter == b.parameter; }
+bool operator!=(const Shape& a, const Shape& b) { return !(a == b); }
+
+std::vector<Shape> plainShapes() {
+    std::vector<Shape> shapes;
+    for (int k = 0; k < plainShapeCount; ++k) shapes.push_back(Shape{ShapeKind(k), 0});
+    return shapes;
+}
+
+std::string shapeName(const Shape& shape) {
+    if (shape.kind < plainShapeCount) return kindNames[shape.kind];
+    return std::string(kindNames[shape.kind]) + ":" + shortestDecimal(shape.parameter);
+}
+
+const char* shapeSyntax() {
+    return "random, random_million, random_wide, few_distinct, ascending, descending, all_equal, saws, "
+           "pipe_organ, random_tail, nearly_sorted:P (P percent swapped, 0..100), few_distinct:K (values "
+           "0..K-1, K >= 1), random:MAX (values 0..MAX), runs:R (R >= 1 ascending runs)";
+}
+
+bool parseShape(const std::string& text, Shape& shape, std::string& error) {
+    const std::size_t colon = text.find(':');
+    const std::string name = text.substr(0, colon);
+    if (colon == std::string::npos) {
+        for (int k = 0; k < plainShapeCount; ++k) {
+            if (name == kindNames[k]) {
+                shape = Shape{ShapeKind(k), 0};
+                return true;
+            }
+        }
+    } else {
+        const std::string value = text.substr(colon + 1);
+        struct Form {
+            ShapeKind kind;
+            bool decimals;
+            double least, most;
+            const char* needs;
+        };
+        const Form forms[] = {
+            {shapeNearlySorted, true, 0, 100, "a percentage P in 0..100"},
+            {shapeFewDistinctK, false, 1, INT_MAX, "a count K of values in 1..2147483647"},
+            {shapeRandomMax, false, 0, INT_MAX, "a largest value MAX in 0..2147483647"},
+            {shapeRuns, false, 1, INT_MAX, "a count R of runs in 1..2147483647"},
+        };
+        for (const Form& form : forms) {
+            if (name != kindNames[form.kind]) continue;
+            errno = 0;
+            const double parameter = std::strtod(value.c_str(), nullptr);
+            if (!isPlainNumber(value, form.decimals) || errno != 0 || parameter < form.least ||
+                parameter > form.most) {
+                error = name + " needs " + form.needs + ", not \"" + value + "\"";
+                return false;
+            }
+            shape = Shape{form.kind, parameter};
+            return true;
+        }
+    }
+    error = "unknown shape \"" + text + "\"; the shapes are " + shapeSyntax();
+    return false;
+}
+
+int shapeMinValue(const Shape& shape) { return shape.kind == shapeRandomWide ? INT_MIN : 0; }
+
+int shapeMaxValue(const Shape& shape) {
+    switch (shape.kind) {
+        case shapeRandomMillion: return 999999;
+        case shapeRandomWide: return INT_MAX;
+        case shapeFewDistinct: return 19;
+        case shapeFewDistinctK: return static_cast<int>(shape.parameter - 1);
+        case shapeRandomMax: return static_cast<int>(shape.parameter);
+        default: return 9999;
+    }
+}
+
+std::vector<int> makeShape(const Shape& shape, int n, std::uint32_t seed) {
+    typedef std::vector<int> (*Builder)(Rng&, int, double);
+    static const Builder builders[shapeKindCount] = {
+        randomValues, randomMillion, randomWide, fewDistinct,  ascending,    descending, allEqual,
+        saws,         pipeOrgan,     randomTail, nearlySorted, fewDistinctK, randomMax,  runs};
+    // One stream per length, not per shape: at a given length the ordered
+    // shapes hold the random shape's very values, so only the order changes.
+    std::seed_seq seq{seed, static_cast<std::uint32_t>(n)};
+    Rng rng(seq);
+    return n > 0 ? builders[shape.kind](rng, n, shape.parameter) : std::vector<int>();
+}
+
+std::uint32_t processSeed() {
+    if (const char* text = std::getenv("SORTBENCH_SEED")) {
+        return static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10));
+    }
+    return std::random_device{}();
+}

@@ -1,0 +1,265 @@
+#include "sorting_benchmark/harness.h"
+
+// GCC 12 with the sanitizers warns of an uninitialized std::function deep
+// inside <regex>'s compiler, a false positive that would fail the build.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <iterator>
+#include <regex>
+
+#include "compare/options.h"
+
+namespace {
+
+const std::int64_t distinctElements = 1 << 20;
+const int minDistinctArrays = 4;
+const int maxDistinctArrays = 4096;
+
+// What a vector costs beyond its elements: itself and the allocator's header.
+const std::uint64_t vectorOverheadBytes = 48;
+
+std::string familyName(SortId sort, const Shape& shape) {
+    return std::string(sortName(sort)) + "/" + shapeName(shape);
+}
+
+}  // namespace
+
+const int probeSizes[2] = {1000, 10000};
+
+double processSeconds() {
+#ifdef _WIN32
+    // A 2 ms probe would read 0 or 15.6 ms there, and the budget's
+    // prediction go wild.
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+#else
+    return double(std::clock()) / CLOCKS_PER_SEC;
+#endif
+}
+
+std::string benchmarkName(SortId sort, const Shape& shape, int n) {
+    return familyName(sort, shape) + "/" + std::to_string(n);
+}
+
+int distinctArrayCount(int n) {
+    return static_cast<int>(std::min<std::int64_t>(
+        maxDistinctArrays, std::max<std::int64_t>(minDistinctArrays, distinctElements / std::max(n, 1))));
+}
+
+std::uint32_t distinctArraySeed(std::uint32_t seed, int index) {
+    return seed + static_cast<std::uint32_t>(index);
+}
+
+Inputs makeInputs(const Shape& shape, int n, std::uint32_t seed) {
+    Inputs in;
+    in.shape = shape;
+    in.n = n;
+    const int count = distinctArrayCount(n);
+    for (int d = 0; d < count; ++d) {
+        in.arrays.push_back(makeShape(shape, n, distinctArraySeed(seed, d)));
+        in.sorted.push_back(in.arrays.back());
+        std::sort(in.sorted.back().begin(), in.sorted.back().end());
+    }
+    return in;
+}
+
+int poolArrayCount(int n) {
+    const std::int64_t arrayBytes = std::int64_t(std::max(n, 1)) * std::int64_t(sizeof(int));
+    return static_cast<int>(std::max<std::int64_t>(1, poolBytes / arrayBytes));
+}
+
+std::uint64_t countingTableBytes(const Shape& shape) {
+    const std::int64_t base = std::min(shapeMinValue(shape), 0);
+    return (std::uint64_t(std::int64_t(shapeMaxValue(shape)) - base) + 1) * sizeof(int);
+}
+
+std::uint64_t memoryNeeded(const std::vector<std::pair<Shape, std::vector<int>>>& plan) {
+    std::uint64_t most = 0;
+    for (const auto& shapeSizes : plan) {
+        std::uint64_t held = 0;
+        std::uint64_t largestCall = 0;
+        // The budget's probes use the inputs of their sizes too.
+        std::vector<int> sizes(std::begin(probeSizes), std::end(probeSizes));
+        for (int n : shapeSizes.second) {
+            if (std::find(sizes.begin(), sizes.end(), n) == sizes.end()) sizes.push_back(n);
+        }
+        for (int n : sizes) {
+            const std::uint64_t arrayBytes = std::uint64_t(n) * sizeof(int);
+            held += 2 * std::uint64_t(distinctArrayCount(n)) * (arrayBytes + vectorOverheadBytes);
+            // The pool (or the memory run's one array), and a sort's own
+            // buffer of up to n elements.
+            std::uint64_t call = std::uint64_t(poolArrayCount(n)) * arrayBytes + arrayBytes;
+            const std::uint64_t table = countingTableBytes(shapeSizes.first);
+            if (table <= maxCountingTableBytes) call += table;
+            largestCall = std::max(largestCall, call);
+        }
+        most = std::max(most, held + largestCall);
+    }
+    return most;
+}
+
+void prefaultHeap(std::uint64_t bytes) {
+    // Volatile stores, so that the compiler keeps the allocation.
+    volatile char* block = static_cast<volatile char*>(std::malloc(static_cast<std::size_t>(bytes)));
+    if (block == nullptr) return;
+    for (std::uint64_t i = 0; i < bytes; i += 4096) block[i] = 0;
+    std::free(const_cast<char*>(block));
+}
+
+void CostModel::record(int n, double seconds) {
+    // A timer that reads 0 would make the exponent infinite.
+    seconds = std::max(seconds, 1e-9);
+    auto it = seconds_.find(n);
+    // The quickest of several runs: the others were slowed by something else.
+    if (it == seconds_.end() || seconds < it->second) seconds_[n] = seconds;
+}
+
+bool CostModel::known(int n) const { return seconds_.count(n) != 0; }
+
+bool CostModel::predict(int n, double& seconds, double& exponent, int& from) const {
+    if (seconds_.empty()) return false;
+    const auto above = seconds_.lower_bound(n);
+    if (above != seconds_.end() && above->first == n) {
+        seconds = above->second;
+        exponent = 1;
+        from = n;
+        return true;
+    }
+    std::map<int, double>::const_iterator a, b;
+    if (std::distance(seconds_.begin(), above) >= 2) {
+        b = std::prev(above);
+        a = std::prev(b);
+    } else if (seconds_.size() >= 2) {
+        a = seconds_.begin();
+        b = std::next(a);
+    } else {
+        // One size alone says nothing of growth: assume the quadratic sorts'.
+        from = seconds_.begin()->first;
+        exponent = 2;
+        seconds = seconds_.begin()->second * std::pow(double(n) / from, exponent);
+        return true;
+    }
+    // Never below linear: a sort's table or setup can hide its growth at
+    // small sizes (counting sort on random_million is flat up to 10000).
+    exponent = std::max(1.0, std::log(b->second / a->second) / std::log(double(b->first) / a->first));
+    from = b->first;
+    seconds = b->second * std::pow(double(n) / from, exponent);
+    return true;
+}
+
+std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
+                             const std::function<double(int)>& timeCall) {
+    double seconds = 0;
+    double exponent = 0;
+    int from = 0;
+    for (int probe : probeSizes) {
+        if (model.known(probe)) continue;
+        // A probe is itself a call: one predicted over the budget is not made.
+        if (model.predict(probe, seconds, exponent, from) && seconds > budgetSeconds) break;
+        model.record(probe, timeCall(probe));
+    }
+    if (!model.predict(n, seconds, exponent, from) || seconds <= budgetSeconds) return "";
+    char reason[200];
+    if (from == n) {
+        std::snprintf(reason, sizeof reason, "skipped: one call at %d took %.3g s, over the %g s budget", n,
+                      seconds, budgetSeconds);
+    } else {
+        std::snprintf(
+            reason, sizeof reason,
+            "skipped: one call at %d would take about %.3g s (as n^%.2g from %d), over the %g s budget", n,
+            seconds, exponent, from, budgetSeconds);
+    }
+    return reason;
+}
+
+bool filterSelects(const std::string& filter, const std::vector<std::string>& names,
+                   std::vector<bool>& selected, std::string& error) {
+    std::string expression = filter.empty() || filter == "all" ? "." : filter;
+    const bool exclude = expression[0] == '-';
+    if (exclude) expression.erase(0, 1);
+    std::regex pattern;
+    try {
+        pattern = std::regex(expression, std::regex_constants::extended);
+    } catch (const std::regex_error& e) {
+        error = std::string("is not a valid regular expression: ") + e.what();
+        return false;
+    }
+    selected.clear();
+    for (const std::string& name : names) selected.push_back(std::regex_search(name, pattern) != exclude);
+    return true;
+}
+
+Harness::Harness(std::uint32_t seed, double budgetSeconds)
+    : seed_(seed), budgetSeconds_(budgetSeconds), failures_(0) {}
+
+const std::string& Harness::skipReason(SortId sort, const Shape& shape, int n, bool overBudgetAllowed) {
+    const std::string name = benchmarkName(sort, shape, n);
+    const auto decided = skips_.find(name);
+    if (decided != skips_.end()) return decided->second;
+    std::string reason;
+    const std::uint64_t table = countingTableBytes(shape);
+    if (sort == sortCounting && table > maxCountingTableBytes) {
+        reason = "skipped: counting sort would need a table of " + std::to_string(table / sizeof(int)) +
+                 " counters (" + formatBytes(double(table)) + ")";
+    } else if (!overBudgetAllowed) {
+        reason = budgetSkipReason(costs_[familyName(sort, shape)], n, budgetSeconds_,
+                                  [&](int size) { return timeOneCall(sort, shape, size); });
+    }
+    return skips_[name] = reason;
+}
+
+double Harness::timeOneCall(SortId sort, const Shape& shape, int n) {
+    // On the distinct arrays, as the benchmark itself: on one array sorted
+    // again and again the branch predictor learns it (std::sort at 1000
+    // then came out ten times too fast, and its growth as n²).
+    const Inputs& in = inputs(shape, n);
+    std::vector<int> work;
+    // Calls for at least 2 ms, so that the clock's steps do not matter;
+    // copying the array in costs a few percent of the fastest sort.
+    const double start = processSeconds();
+    double elapsed = 0;
+    int calls = 0;
+    do {
+        work = in.arrays[static_cast<std::size_t>(calls) % in.arrays.size()];
+        sortEntry(sort).timed(work.data(), n);
+        ++calls;
+        elapsed = processSeconds() - start;
+    } while (elapsed < 0.002 && calls < 1000);
+    return elapsed / calls;
+}
+
+const Inputs& Harness::inputs(const Shape& shape, int n) {
+    for (const std::unique_ptr<Inputs>& in : inputs_) {
+        if (in->shape == shape && in->n == n) return *in;
+    }
+    if (!inputs_.empty() && inputs_.front()->shape != shape) inputs_.clear();
+    inputs_.emplace_back(new Inputs(makeInputs(shape, n, seed_)));
+    return *inputs_.back();
+}
+
+void Harness::recordCalls(SortId sort, const Shape& shape, int n, double secondsPerCall) {
+    costs_[familyName(sort, shape)].record(n, secondsPerCall);
+}
+
+bool Harness::check(SortId sort, const Shape& shape, int n, const int* result, int source) {
+    const std::vector<int>& expected = inputs(shape, n).sorted[static_cast<std::size_t>(source)];
+    const auto differs = std::mismatch(expected.begin(), expected.end(), result);
+    if (differs.first == expected.end()) return true;
+    fail(benchmarkName(sort, shape, n),
+         "result differs from std::sort at element " + std::to_string(differs.first - expected.begin()));
+    return false;
+}
+
+void Harness::fail(const std::string& name, const std::string& message) {
+    ++failures_;
+    std::fprintf(stderr, "%s: %s\n", name.c_str(), message.c_str());
+}
+
+int Harness::exitStatus() const { return failures_ > 0 ? 1 : 0; }

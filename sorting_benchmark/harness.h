@@ -1,0 +1,143 @@
+// What sorting_benchmark does around the timed calls: the inputs of each
+// shape and size, the pool the calls sort in, the check of every result,
+// the time budget and the memory a run plans to hold. Apart from Google
+// Benchmark, so that tests can drive it with sorts and costs of their own.
+#ifndef SORTING_BENCHMARK_HARNESS_H
+#define SORTING_BENCHMARK_HARNESS_H
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compare/shapes.h"
+#include "compare/sorts.h"
+#include "sorting/sorting.h"
+
+// "<sort>/<shape>/<n>", the parameter in its canonical spelling.
+std::string benchmarkName(SortId sort, const Shape& shape, int n);
+
+// Distinct arrays per shape and size, taken in turn, so that the branch
+// predictor cannot learn them over thousands of calls: at least four, and
+// about a million elements in all (with four arrays of 1000, std::sort ran
+// six times faster than on fresh data), at most 4096 (tiny sizes).
+int distinctArrayCount(int n);
+// Each distinct array has a seed of its own.
+std::uint32_t distinctArraySeed(std::uint32_t seed, int index);
+
+struct Inputs {
+    Shape shape;
+    int n;
+    std::vector<std::vector<int>> arrays;
+    std::vector<std::vector<int>> sorted;  // each array after std::sort
+};
+Inputs makeInputs(const Shape& shape, int n, std::uint32_t seed);
+
+// Sorts run back to back between two pauses of the timer, as many as fit
+// in this many bytes (at least one): the pool stays in a 1 MiB L2 cache, and
+// pausing (two clock system calls) is paid once per pool, not per call.
+const std::int64_t poolBytes = 512 * 1024;
+int poolArrayCount(int n);
+
+// Counting sort's table for a shape (0..max, or min..max below zero);
+// beyond the limit the sort is skipped rather than called.
+const std::uint64_t maxCountingTableBytes = std::uint64_t(1) << 30;
+std::uint64_t countingTableBytes(const Shape& shape);
+
+// The most memory a run holds at once when it runs these sizes of these
+// shapes: one shape's inputs at a time (every distinct array of each size,
+// the budget's probe sizes included, and its sorted copy), plus the pool, a
+// sort's own buffer and counting sort's table at the largest size.
+std::uint64_t memoryNeeded(const std::vector<std::pair<Shape, std::vector<int>>>& plan);
+
+// Allocates, touches and frees this many bytes, so that the heap has grown
+// to hold a sort's buffers before its first timed call: with freed memory
+// kept mapped, the first call of a benchmark then faults no more than the
+// later ones.
+void prefaultHeap(std::uint64_t bytes);
+
+// What one sort has shown of its cost on one shape: seconds per call by
+// size, from the budget's small probes and from the timed runs.
+class CostModel {
+public:
+    void record(int n, double seconds);
+    bool known(int n) const;
+    // Extrapolates from the two nearest sizes below n (or the two smallest
+    // known) by the local exponent between them, at least 1; from one size
+    // alone, as n². False when nothing is known.
+    bool predict(int n, double& seconds, double& exponent, int& from) const;
+
+private:
+    std::map<int, double> seconds_;
+};
+
+// CPU seconds of this process (wall seconds on Windows, from the steady
+// clock: its clock() is wall time in 15.6 ms steps): a busy machine slows a
+// call down but does not make it cost more, and the budget's decisions
+// should not depend on the load.
+double processSeconds();
+
+// The sizes each sort and shape is timed at first, once each, so that any
+// size can be predicted before its first call.
+extern const int probeSizes[2];
+
+// The reason to skip a call at n, or "" to make it: first times calls at
+// each probe size not yet known (timeCall(size) returns its seconds) unless
+// the model already predicts that call over the budget; then predicts n.
+std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
+                             const std::function<double(int)>& timeCall);
+
+// Which names Google Benchmark 1.7.1 runs for this --benchmark_filter: an
+// extended regular expression searched in the name, selecting the names it
+// does not match when it begins with '-'; empty or "all" selects all. False
+// with the reason when the expression does not compile.
+bool filterSelects(const std::string& filter, const std::vector<std::string>& names,
+                   std::vector<bool>& selected, std::string& error);
+
+// The state of one run: inputs built on demand, the skips decided once per
+// benchmark, and the results that differed.
+class Harness {
+public:
+    Harness(std::uint32_t seed, double budgetSeconds);
+
+    // The reason to skip this benchmark ("skipped: ..."), or "" to run it;
+    // decided at the first call and kept for every repetition. A benchmark
+    // of the report's scenario passes overBudgetAllowed and is never
+    // skipped for time.
+    const std::string& skipReason(SortId sort, const Shape& shape, int n, bool overBudgetAllowed);
+
+    // Built once per shape and size and shared by every sort; only the
+    // current shape's are kept (the benchmarks run shape by shape).
+    const Inputs& inputs(const Shape& shape, int n);
+
+    // Seconds per call of a timed run (processSeconds), for the budget of
+    // larger sizes.
+    void recordCalls(SortId sort, const Shape& shape, int n, double secondsPerCall);
+
+    // Compares result with the sorted copy of inputs(shape, n).arrays[source]
+    // element by element; a difference is counted and reported on stderr.
+    bool check(SortId sort, const Shape& shape, int n, const int* result, int source);
+
+    // Counts a failure of the named benchmark and says so on stderr at once
+    // (the run may go on for long after it).
+    void fail(const std::string& name, const std::string& message);
+
+    int failures() const { return failures_; }
+    // 1 after any result that differed, else 0: a stated skip is no failure.
+    int exitStatus() const;
+
+private:
+    double timeOneCall(SortId sort, const Shape& shape, int n);
+
+    std::uint32_t seed_;
+    double budgetSeconds_;
+    int failures_;
+    std::vector<std::unique_ptr<Inputs>> inputs_;
+    std::map<std::string, CostModel> costs_;    // by "<sort>/<shape>"
+    std::map<std::string, std::string> skips_;  // by benchmark name
+};
+
+#endif

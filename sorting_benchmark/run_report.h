@@ -1,0 +1,23 @@
+// The end of a sorting_benchmark run: Google Benchmark's own output as the
+// user asked for it, then the growth of every sort and shape that ran, and
+// the summary JSON and the HTML page where asked.
+#ifndef SORTING_BENCHMARK_RUN_REPORT_H
+#define SORTING_BENCHMARK_RUN_REPORT_H
+
+#include <cstdint>
+#include <string>
+
+struct ReportOptions {
+    std::string summaryPath, htmlPath, commandLine;  // empty paths: not asked for
+    std::uint32_t seed;                              // the inputs' seed, for the page's context
+    double budgetSeconds;                            // the time budget per call, likewise
+    bool realTime;                                   // analyse and draw real time rather than CPU time
+};
+
+// Runs the registered benchmarks through the display reporter Google
+// Benchmark would have chosen, wrapped so that the growth table follows it
+// (on stderr for json/csv), then writes the summary JSON and the HTML page
+// where asked. Returns false when a file could not be written.
+bool runAndReport(const ReportOptions& options);
+
+#endif
