@@ -1,15 +1,87 @@
-// sorting_counts apart from its main, so that the tests can check its
-// textbook figures and its budget: operation counts of the sorts over
-// shapes and sizes, the inputs' disorder, and the growth the counts show.
+// sorting_counts in parts: counting the sorts on seeded inputs
+// (counting.cpp), the textbook's figures (formulas.cpp), the table, CSV and
+// JSON (output.cpp), the HTML page (page.cpp) and the command line
+// (command_line.cpp). Declared here, where the tests reach them too.
 #ifndef SORTING_COUNTS_COUNTS_H
 #define SORTING_COUNTS_COUNTS_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "compare/growth.h"
+#include "compare/html_report.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 
+// The seed every run used before it could be chosen, so runs stay comparable.
+const std::uint32_t defaultSeed = 20261208;
+
+// Every size takes at least this many inputs.
+const int fewestInputs = 5;
+
+// The disorder sweep: how cost follows disorder at one size.
+const double sweepPercents[] = {0, 0.1, 1, 10, 100};
+const int sweepSize = 10000;
+
+// Counting and radix sort compare nothing: their figure is element operations.
+inline bool countsPasses(SortId sort) { return !sortEntry(sort).compares; }
+
+int decimalDigits(unsigned v);
+// Keys of radix sort's passes: values, or value - min when any is below zero.
+unsigned radixSpan(int min, int max);
+bool isRandomShape(ShapeKind kind);
+
+// What one input of a case cost, summed over the inputs of a row.
+struct Totals {
+    double comparisons = 0, writes = 0, allocations = 0, passes = 0, elementOperations = 0;
+    double inversions = 0, runs = 0, distinct = 0, expected = 0;
+};
+
+struct Row {
+    SortId sort;
+    Shape shape;
+    int n;
+    int inputs;
+    Totals mean;
+    std::vector<double> figures;  // per input: comparisons, or element operations
+    std::string formula;          // empty: no textbook figure
+    std::string leftOut;          // why the case did not run, or empty
+};
+
+struct Settings {
+    std::vector<SortId> sorts;
+    std::vector<Shape> shapes;
+    std::vector<int> sizes;
+    std::uint32_t seed = defaultSeed;
+    bool sweep = true;
+    enum Format { table, csv, json } format = table;
+    std::string htmlPath;
+    std::string commandLine;
+};
+
+struct Results {
+    std::vector<Row> rows;
+    std::vector<FamilyGrowth> families;
+    std::vector<Row> sweep;
+};
+
+double figureOf(const Row& row, const Totals& t);
+double measured(const Row& r);
+bool hasRatio(const Row& r);
+double ratio(const Row& r);
+// Writes and allocations of the standard sorts are not counted.
+bool countsWrites(const Row& r);
+
+// Counting: every sort of the settings on every shape and size, and the
+// sweep; a result that differs from std::sort ends the program.
+Results countAll(const Settings& settings);
+// A case the tool never runs, with the reason, or null.
+const char* leftOutReason(SortId sort, const Shape& shape);
+// Bytes a run holds at once for one size.
+double bytesNeeded(const Settings& settings, int n);
+
+// The textbook's figures.
 // What the textbook says a sort costs on an input: comparisons, but passes
 // over all n elements for counting and radix sort. value < 0: it says
 // nothing for this shape.
@@ -18,13 +90,20 @@ struct Expectation {
     std::string formula;
 };
 Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int>& input);
-
 // H(n) = 1 + 1/2 + ... + 1/n.
 double harmonic(double n);
-
 // The comparisons to expect at n from a count at a smaller size, as if the
 // case were quadratic: the worst the sorts here can do.
 double quadraticEstimate(double count, double countSize, double n);
+
+// Output.
+// Means over the inputs: whole numbers print without decimals.
+std::string mean(double value);
+std::string formatNumber(double value, const char* format);
+void printTable(const Settings& settings, const Results& results);
+void printCsv(const Settings& settings, const Results& results);
+void printJson(const Settings& settings, const Results& results);
+Report makeReport(const Settings& settings, const Results& results);
 
 // The whole program: options, counts, output. Returns the exit status.
 int countsMain(int argc, char** argv);

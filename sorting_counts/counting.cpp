@@ -1,0 +1,238 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "compare/disorder.h"
+#include "sorting_counts/counts.h"
+
+namespace {
+
+// Inputs per size: input i is built from seed + i. One quick sort input
+// strays from the mean by about 0.65n comparisons, 5% of its count at 1000
+// elements, so small sizes take more inputs, as many as 200000 elements
+// allow, up to 100; a sort stops taking more once it has made 1e8
+// comparisons at the size. At least five each.
+const int mostInputs = 100;
+const double elementsPerSize = 200000;
+const double comparisonsPerSize = 1e8;
+
+int inputsAt(int n) {
+    return static_cast<int>(
+        std::max<double>(fewestInputs, std::min<double>(mostInputs, elementsPerSize / n)));
+}
+
+// A case is left out at a size where its comparisons per input, estimated
+// from the size before as growing as n^2, would pass this: such runs take
+// seconds each and say nothing the smaller sizes do not.
+const double comparisonBudget = 1e8;
+
+// Without a count at a smaller size the estimate is made from one here.
+const int probeSize = 1000;
+
+}  // namespace
+
+int decimalDigits(unsigned v) {
+    int d = 0;
+    for (; v > 0; v /= 10) ++d;
+    return d;
+}
+
+unsigned radixSpan(int min, int max) {
+    return static_cast<unsigned>(max) - (min < 0 ? static_cast<unsigned>(min) : 0u);
+}
+
+bool isRandomShape(ShapeKind kind) {
+    return kind == shapeRandom || kind == shapeRandomMillion || kind == shapeRandomWide ||
+           kind == shapeRandomMax;
+}
+
+double figureOf(const Row& row, const Totals& t) {
+    return countsPasses(row.sort) ? t.elementOperations : t.comparisons;
+}
+double measured(const Row& r) { return countsPasses(r.sort) ? r.mean.passes : r.mean.comparisons; }
+bool hasRatio(const Row& r) { return r.leftOut.empty() && !r.formula.empty() && r.mean.expected > 0; }
+double ratio(const Row& r) { return measured(r) / r.mean.expected; }
+
+bool countsWrites(const Row& r) { return sortEntry(r.sort).library; }
+
+const char* leftOutReason(SortId sort, const Shape& shape) {
+    if (sort == sortCounting && shape.kind == shapeRandomWide) return "a table over every int takes 16 GiB";
+    return nullptr;
+}
+
+namespace {
+
+// Runs one sort on one input, checks the result and adds what it cost.
+void countOne(SortId sort, const std::vector<int>& input, const std::vector<int>& sorted, Totals& totals,
+              double& figure) {
+    std::vector<int> v = input;
+    const int n = static_cast<int>(v.size());
+    takeCounts();
+    sortEntry(sort).counted(v.data(), n);
+    const counted::OperationCounts counts = takeCounts();
+    if (v != sorted) {
+        std::fprintf(stderr, "%s sort, n %d: result differs from std::sort\n", sortName(sort), n);
+        std::exit(1);
+    }
+    const int min = sorted.front();
+    const int max = sorted.back();
+    // Element operations: n per pass over the array, plus the counting
+    // table's entries (radix sort's has ten per digit pass).
+    double table = 0;
+    if (sort == sortCounting) table = static_cast<double>(radixSpan(min, max)) + 1;
+    if (sort == sortRadix) table = 10.0 * decimalDigits(radixSpan(min, max));
+    const Totals one = {static_cast<double>(counts.comparisons), static_cast<double>(counts.writes),
+                        static_cast<double>(counts.allocations), static_cast<double>(counts.passes),
+                        static_cast<double>(counts.passes) * n + table};
+    figure = countsPasses(sort) ? one.elementOperations : one.comparisons;
+    totals.comparisons += one.comparisons;
+    totals.writes += one.writes;
+    totals.allocations += one.allocations;
+    totals.passes += one.passes;
+    totals.elementOperations += one.elementOperations;
+}
+
+// Every sort of the settings on one shape at the given sizes, inputs built
+// from seed + i; rows in sort-major order of the sizes.
+std::vector<Row> countShape(const Settings& settings, const Shape& shape, const std::vector<int>& sizes) {
+    const std::size_t sortCount = settings.sorts.size();
+    std::vector<std::vector<Row>> bySort(sortCount);
+    // The comparisons per input at the largest size run so far, per sort.
+    std::vector<double> lastCount(sortCount, 0);
+    std::vector<int> lastSize(sortCount, 0);
+    for (std::size_t s = 0; s < sortCount; ++s) {
+        const SortId sort = settings.sorts[s];
+        if (sizes.front() > probeSize && leftOutReason(sort, shape) == nullptr) {
+            const std::vector<int> probe = makeShape(shape, probeSize, settings.seed);
+            std::vector<int> sorted = probe;
+            std::sort(sorted.begin(), sorted.end());
+            Totals totals;
+            double figure = 0;
+            countOne(sort, probe, sorted, totals, figure);
+            lastCount[s] = totals.comparisons;
+            lastSize[s] = probeSize;
+        }
+    }
+    for (int n : sizes) {
+        std::vector<Row> rows;
+        std::vector<bool> runs(sortCount, false);
+        for (std::size_t s = 0; s < sortCount; ++s) {
+            const SortId sort = settings.sorts[s];
+            Row row = {sort, shape, n, 0, Totals(), {}, "", ""};
+            if (const char* reason = leftOutReason(sort, shape)) {
+                row.leftOut = reason;
+            } else if (lastSize[s] > 0 &&
+                       quadraticEstimate(lastCount[s], lastSize[s], n) > comparisonBudget) {
+                row.leftOut = "quadratic here, over 1e8 comparisons per input";
+            } else {
+                runs[s] = true;
+            }
+            rows.push_back(row);
+        }
+        if (std::find(runs.begin(), runs.end(), true) != runs.end()) {
+            for (int i = 0; i < inputsAt(n); ++i) {
+                const std::vector<int> input =
+                    makeShape(shape, n, settings.seed + static_cast<std::uint32_t>(i));
+                std::vector<int> sorted = input;
+                std::sort(sorted.begin(), sorted.end());
+                const DisorderMeasures measures = measureDisorder(input);
+                for (std::size_t s = 0; s < sortCount; ++s) {
+                    if (!runs[s]) continue;
+                    Row& row = rows[s];
+                    if (row.inputs >= fewestInputs && row.mean.comparisons > comparisonsPerSize) continue;
+                    double figure = 0;
+                    countOne(row.sort, input, sorted, row.mean, figure);
+                    row.figures.push_back(figure);
+                    row.mean.inversions += static_cast<double>(measures.inversions);
+                    row.mean.runs += static_cast<double>(measures.runs);
+                    row.mean.distinct += static_cast<double>(measures.distinct);
+                    const Expectation expected = textbookCount(row.sort, shape, input);
+                    row.mean.expected += expected.value;
+                    row.formula = expected.value >= 0 ? expected.formula : "";
+                    ++row.inputs;
+                }
+            }
+        }
+        for (std::size_t s = 0; s < sortCount; ++s) {
+            Row& row = rows[s];
+            if (row.inputs > 0) {
+                Totals& t = row.mean;
+                for (double* field :
+                     {&t.comparisons, &t.writes, &t.allocations, &t.passes, &t.elementOperations,
+                      &t.inversions, &t.runs, &t.distinct, &t.expected}) {
+                    *field /= row.inputs;
+                }
+                lastCount[s] = t.comparisons;
+                lastSize[s] = n;
+            }
+            bySort[s].push_back(row);
+        }
+    }
+    std::vector<Row> all;
+    for (const std::vector<Row>& rows : bySort) all.insert(all.end(), rows.begin(), rows.end());
+    return all;
+}
+
+// The figure's mean per size, and as the noise the largest relative
+// standard error of a mean, at least 1%.
+FamilyGrowth growthOf(const std::vector<Row>& rows) {
+    GrowthData data;
+    double noise = 0.01;
+    for (const Row& row : rows) {
+        if (row.inputs == 0) continue;
+        const double mean = figureOf(row, row.mean);
+        if (!(mean > 0)) continue;
+        double squares = 0;
+        for (double f : row.figures) squares += (f - mean) * (f - mean);
+        if (row.inputs > 1) {
+            const double standardError = std::sqrt(squares / (row.inputs - 1) / row.inputs);
+            noise = std::max(noise, standardError / mean);
+        }
+        data.sizes.push_back(row.n);
+        data.samples.push_back({mean});
+    }
+    return analyzeFamily(rows.front().sort, rows.front().shape, figureOperations, data, noise);
+}
+
+}  // namespace
+
+Results countAll(const Settings& settings) {
+    Results results;
+    for (const Shape& shape : settings.shapes) {
+        const std::vector<Row> rows = countShape(settings, shape, settings.sizes);
+        for (std::size_t first = 0; first < rows.size(); first += settings.sizes.size()) {
+            const std::vector<Row> family(
+                rows.begin() + static_cast<std::ptrdiff_t>(first),
+                rows.begin() + static_cast<std::ptrdiff_t>(first + settings.sizes.size()));
+            // A family left out at every size has nothing to fit.
+            if (family.front().inputs > 0) results.families.push_back(growthOf(family));
+        }
+        results.rows.insert(results.rows.end(), rows.begin(), rows.end());
+    }
+    if (settings.sweep) {
+        for (double percent : sweepPercents) {
+            const std::vector<Row> rows =
+                countShape(settings, Shape{shapeNearlySorted, percent}, {sweepSize});
+            results.sweep.insert(results.sweep.end(), rows.begin(), rows.end());
+        }
+    }
+    return results;
+}
+
+// The input, its sorted copy, the
+// copy being sorted, merge or radix sort's buffer and the two arrays the
+// inversion count works in; plus counting sort's table.
+double bytesNeeded(const Settings& settings, int n) {
+    double bytes = 6.0 * n * sizeof(int);
+    if (std::find(settings.sorts.begin(), settings.sorts.end(), sortCounting) != settings.sorts.end()) {
+        double table = 0;
+        for (const Shape& shape : settings.shapes) {
+            if (leftOutReason(sortCounting, shape) != nullptr) continue;
+            table = std::max(table,
+                             static_cast<double>(radixSpan(shapeMinValue(shape), shapeMaxValue(shape))) + 1);
+        }
+        bytes += table * sizeof(int);
+    }
+    return bytes;
+}
