@@ -12,10 +12,6 @@
 #include <string>
 #include <vector>
 
-#ifdef SORTING_BENCHMARK_PATH
-#include <sys/wait.h>
-#endif
-
 namespace {
 
 const std::uint32_t seed = 20261208;
@@ -131,53 +127,5 @@ TEST(Harness, CountingSortSkipsATableOverItsLimitWithTheReason) {
     EXPECT_EQ(harness.skipReason(sortCounting, Shape{shapeRandomMillion, 0}, 1000, false), "");
     EXPECT_EQ(harness.skipReason(sortRadix, Shape{shapeRandomWide, 0}, 1000, false), "");
 }
-
-#ifdef SORTING_BENCHMARK_PATH
-// Each bad command line: status 2, one line on stderr, nothing on stdout.
-TEST(SortingBenchmark, RefusesBadCommandLines) {
-    const std::string dir = testing::TempDir();
-    const char* const rows[] = {
-        "--sortbench_shapes=square",
-        "--sortbench_shapes=",
-        "--sortbench_shapes=random,,ascending",
-        "--sortbench_shapes=nearly_sorted:101",
-        "--sortbench_shapes=few_distinct:0",
-        "--sortbench_sizes=0",
-        "--sortbench_sizes=1e3",
-        "--sortbench_sizes=-5",
-        "--benchmark_filter=. --sortbench_sizes=2000000000",
-        "--sortbench_sizes=20000000,2000000000",
-        "--sortbench_seed=abc",
-        "--sortbench_seed=4294967296",
-        "--sortbench_budget=abc",
-        "--sortbench_budget=0",
-        "--sortbench_budget",
-        "--sortbench_summary=/nonexistent/dir/summary.json",
-        "--sortbench_html=/nonexistent/dir/report.html",
-        "--benchmark_filter=nothing_is_named_so",
-        "--benchmark_filter='('",
-        "--sortbench_sizes=1000 --benchmark_filter=/2000$",
-        "--sortbench_bogus=1",
-    };
-    const std::string out = dir + "harness_test_stdout.txt";
-    const std::string err = dir + "harness_test_stderr.txt";
-    for (const char* args : rows) {
-        const std::string command =
-            std::string(SORTING_BENCHMARK_PATH) + " " + args + " >" + out + " 2>" + err;
-        const int status = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << args << ": status " << status;
-        std::ifstream outFile(out), errFile(err);
-        std::stringstream outText, errText;
-        outText << outFile.rdbuf();
-        errText << errFile.rdbuf();
-        EXPECT_EQ(outText.str(), "") << args;
-        const std::string message = errText.str();
-        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << args << ":\n" << message;
-        EXPECT_TRUE(startsWith(message, "sorting_benchmark: ")) << args << ":\n" << message;
-    }
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-}
-#endif
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/report_format.h"
+#include "tests/run_program.h"
 
 namespace {
 
@@ -74,16 +75,6 @@ TEST(Sortbench, WritesTheWholeReportByteForByte) {
     }
 }
 
-std::string readFile(const std::string& path) {
-    std::string text;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, got);
-        std::fclose(file);
-    }
-    return text;
-}
-
 // --help and --version answer and exit 0; anything else is refused with one
 // line on stderr, nothing on stdout, status 2, and no report started.
 TEST(Sortbench, AnswersHelpAndVersionAndRefusesOtherArguments) {
@@ -108,15 +99,12 @@ TEST(Sortbench, AnswersHelpAndVersionAndRefusesOtherArguments) {
         {"--help extra", 2, {}},
         {"--version --help", 2, {}},
     };
-    const std::string out = testing::TempDir() + "sortbench_arguments_out";
-    const std::string err = testing::TempDir() + "sortbench_arguments_err";
     for (const ArgumentCase& c : cases) {
         SCOPED_TRACE(std::string("sortbench ") + c.arguments);
-        const int status = std::system((program + " " + c.arguments + " >" + out + " 2>" + err).c_str());
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), c.status);
-        const std::string stdoutText = readFile(out);
-        const std::string stderrText = readFile(err);
+        const ProgramRun run = runProgram(program, c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        const std::string& stdoutText = run.out;
+        const std::string& stderrText = run.err;
         if (c.status == 0) {
             EXPECT_EQ(stderrText, "");
             ASSERT_FALSE(c.inStdout.empty());
@@ -132,8 +120,6 @@ TEST(Sortbench, AnswersHelpAndVersionAndRefusesOtherArguments) {
                 << stderrText;
         }
     }
-    std::remove(out.c_str());
-    std::remove(err.c_str());
 }
 
 }  // namespace

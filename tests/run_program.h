@@ -1,0 +1,23 @@
+// Runs a built program through the shell and captures what it printed, for
+// the tests of the programs' command lines.
+#ifndef TESTS_RUN_PROGRAM_H
+#define TESTS_RUN_PROGRAM_H
+
+#include <string>
+
+struct ProgramRun {
+    int status;  // the exit status; -1 when the program did not exit (a signal)
+    std::string out, err;
+    double seconds;  // wall time of the whole run
+};
+
+// arguments are shell words, appended to program after a space.
+ProgramRun runProgram(const std::string& program, const std::string& arguments);
+
+std::string readFile(const std::string& path);
+
+// A refusal as every tool makes it: status 2, nothing on stdout and one
+// line on stderr; empty when it is one, else what is wrong.
+std::string refusalProblem(const ProgramRun& run);
+
+#endif
