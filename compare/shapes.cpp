@@ -136,10 +136,6 @@ std::vector<int> runs(Rng& rng, int n, double count) {
     return v;
 }
 
-const char* const kindNames[shapeKindCount] = {
-    "random", "random_million", "random_wide", "few_distinct",  "ascending",    "descending", "all_equal",
-    "saws",   "pipe_organ",     "random_tail", "nearly_sorted", "few_distinct", "random",     "runs"};
-
 // The shortest decimal that reads back as the same double, never in
 // exponent form: "100", not "1e+02". Parameters are at most INT_MAX.
 std::string shortestDecimal(double value) {
@@ -168,6 +164,46 @@ bool isPlainNumber(const std::string& text, bool decimals) {
     return digits > 0 && points <= 1;
 }
 
+typedef std::vector<int> (*Builder)(Rng& rng, int n, double parameter);
+
+// One row per shape kind, in ShapeKind's order. A shape with a parameter
+// names it (P, K, MAX, R) and says what it may be; its values' range may
+// follow the parameter (few_distinct:K, random:MAX).
+struct ShapeRow {
+    const char* name;
+    Builder build;
+    bool uniform;            // values drawn independently: a random shape
+    int minValue, maxValue;  // for a parameter: maxValue + parameter
+    bool maxFromParameter;
+    const char* parameter;  // null for the plain shapes
+    const char* meaning;    // of the parameter, for messages
+    const char* usage;      // of the parameter, for usage texts
+    bool decimals;
+    double least, most;
+};
+
+const ShapeRow shapeRows[] = {
+    {"random", randomValues, true, 0, 9999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"random_million", randomMillion, true, 0, 999999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"random_wide", randomWide, true, INT_MIN, INT_MAX, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"few_distinct", fewDistinct, false, 0, 19, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"ascending", ascending, false, 0, 9999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"descending", descending, false, 0, 9999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"all_equal", allEqual, false, 0, 9999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"saws", saws, false, 0, 9999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"pipe_organ", pipeOrgan, false, 0, 9999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"random_tail", randomTail, false, 0, 9999, false, nullptr, nullptr, nullptr, false, 0, 0},
+    {"nearly_sorted", nearlySorted, false, 0, 9999, false, "P", "a percentage P in 0..100",
+     "P percent swapped, 0..100", true, 0, 100},
+    {"few_distinct", fewDistinctK, false, 0, -1, true, "K", "a count K of values in 1..2147483647",
+     "values 0..K-1, K >= 1", false, 1, INT_MAX},
+    {"random", randomMax, true, 0, 0, true, "MAX", "a largest value MAX in 0..2147483647", "values 0..MAX",
+     false, 0, INT_MAX},
+    {"runs", runs, false, 0, 9999, false, "R", "a count R of runs in 1..2147483647", "R >= 1 ascending runs",
+     false, 1, INT_MAX},
+};
+static_assert(sizeof shapeRows / sizeof shapeRows[0] == shapeKindCount, "one row per shape kind");
+
 }  // namespace
 
 bool operator==(const Shape& a, const Shape& b) { return a.kind == b.kind && a.parameter == b.parameter; }
@@ -180,80 +216,66 @@ std::vector<Shape> plainShapes() {
 }
 
 std::string shapeName(const Shape& shape) {
-    if (shape.kind < plainShapeCount) return kindNames[shape.kind];
-    return std::string(kindNames[shape.kind]) + ":" + shortestDecimal(shape.parameter);
+    const ShapeRow& row = shapeRows[shape.kind];
+    if (row.parameter == nullptr) return row.name;
+    return std::string(row.name) + ":" + shortestDecimal(shape.parameter);
 }
 
 const char* shapeSyntax() {
-    return "random, random_million, random_wide, few_distinct, ascending, descending, all_equal, saws, "
-           "pipe_organ, random_tail, nearly_sorted:P (P percent swapped, 0..100), few_distinct:K (values "
-           "0..K-1, K >= 1), random:MAX (values 0..MAX), runs:R (R >= 1 ascending runs)";
+    static const std::string syntax = [] {
+        std::string text;
+        for (const ShapeRow& row : shapeRows) {
+            text += text.empty() ? "" : ", ";
+            text += row.name;
+            if (row.parameter != nullptr) {
+                text += std::string(":") + row.parameter + " (" + row.usage + ")";
+            }
+        }
+        return text;
+    }();
+    return syntax.c_str();
 }
 
 bool parseShape(const std::string& text, Shape& shape, std::string& error) {
     const std::size_t colon = text.find(':');
     const std::string name = text.substr(0, colon);
-    if (colon == std::string::npos) {
-        for (int k = 0; k < plainShapeCount; ++k) {
-            if (name == kindNames[k]) {
-                shape = Shape{ShapeKind(k), 0};
-                return true;
-            }
-        }
-    } else {
-        const std::string value = text.substr(colon + 1);
-        struct Form {
-            ShapeKind kind;
-            bool decimals;
-            double least, most;
-            const char* needs;
-        };
-        const Form forms[] = {
-            {shapeNearlySorted, true, 0, 100, "a percentage P in 0..100"},
-            {shapeFewDistinctK, false, 1, INT_MAX, "a count K of values in 1..2147483647"},
-            {shapeRandomMax, false, 0, INT_MAX, "a largest value MAX in 0..2147483647"},
-            {shapeRuns, false, 1, INT_MAX, "a count R of runs in 1..2147483647"},
-        };
-        for (const Form& form : forms) {
-            if (name != kindNames[form.kind]) continue;
-            errno = 0;
-            const double parameter = std::strtod(value.c_str(), nullptr);
-            if (!isPlainNumber(value, form.decimals) || errno != 0 || parameter < form.least ||
-                parameter > form.most) {
-                error = name + " needs " + form.needs + ", not \"" + value + "\"";
-                return false;
-            }
-            shape = Shape{form.kind, parameter};
+    const std::string value = colon == std::string::npos ? "" : text.substr(colon + 1);
+    for (int k = 0; k < shapeKindCount; ++k) {
+        const ShapeRow& row = shapeRows[k];
+        if (name != row.name || (row.parameter == nullptr) != (colon == std::string::npos)) continue;
+        if (row.parameter == nullptr) {
+            shape = Shape{ShapeKind(k), 0};
             return true;
         }
+        errno = 0;
+        const double parameter = std::strtod(value.c_str(), nullptr);
+        if (!isPlainNumber(value, row.decimals) || errno != 0 || parameter < row.least ||
+            parameter > row.most) {
+            error = name + " needs " + row.meaning + ", not \"" + value + "\"";
+            return false;
+        }
+        shape = Shape{ShapeKind(k), parameter};
+        return true;
     }
     error = "unknown shape \"" + text + "\"; the shapes are " + shapeSyntax();
     return false;
 }
 
-int shapeMinValue(const Shape& shape) { return shape.kind == shapeRandomWide ? INT_MIN : 0; }
+int shapeMinValue(const Shape& shape) { return shapeRows[shape.kind].minValue; }
 
 int shapeMaxValue(const Shape& shape) {
-    switch (shape.kind) {
-        case shapeRandomMillion: return 999999;
-        case shapeRandomWide: return INT_MAX;
-        case shapeFewDistinct: return 19;
-        case shapeFewDistinctK: return static_cast<int>(shape.parameter - 1);
-        case shapeRandomMax: return static_cast<int>(shape.parameter);
-        default: return 9999;
-    }
+    const ShapeRow& row = shapeRows[shape.kind];
+    return row.maxFromParameter ? static_cast<int>(row.maxValue + shape.parameter) : row.maxValue;
 }
 
+bool shapeIsRandom(const Shape& shape) { return shapeRows[shape.kind].uniform; }
+
 std::vector<int> makeShape(const Shape& shape, int n, std::uint32_t seed) {
-    typedef std::vector<int> (*Builder)(Rng&, int, double);
-    static const Builder builders[shapeKindCount] = {
-        randomValues, randomMillion, randomWide, fewDistinct,  ascending,    descending, allEqual,
-        saws,         pipeOrgan,     randomTail, nearlySorted, fewDistinctK, randomMax,  runs};
     // One stream per length, not per shape: at a given length the ordered
     // shapes hold the random shape's very values, so only the order changes.
     std::seed_seq seq{seed, static_cast<std::uint32_t>(n)};
     Rng rng(seq);
-    return n > 0 ? builders[shape.kind](rng, n, shape.parameter) : std::vector<int>();
+    return n > 0 ? shapeRows[shape.kind].build(rng, n, shape.parameter) : std::vector<int>();
 }
 
 std::uint32_t processSeed() {

@@ -56,6 +56,9 @@ const char* shapeSyntax();
 // The smallest and largest value the shape can hold.
 int shapeMinValue(const Shape& shape);
 int shapeMaxValue(const Shape& shape);
+// Whether its values are drawn independently (the random shapes), repeats
+// and all.
+bool shapeIsRandom(const Shape& shape);
 
 std::vector<int> makeShape(const Shape& shape, int n, std::uint32_t seed);
 

@@ -42,11 +42,6 @@ unsigned radixSpan(int min, int max) {
     return static_cast<unsigned>(max) - (min < 0 ? static_cast<unsigned>(min) : 0u);
 }
 
-bool isRandomShape(ShapeKind kind) {
-    return kind == shapeRandom || kind == shapeRandomMillion || kind == shapeRandomWide ||
-           kind == shapeRandomMax;
-}
-
 double figureOf(const Row& row, const Totals& t) {
     return countsPasses(row.sort) ? t.elementOperations : t.comparisons;
 }

@@ -30,7 +30,6 @@ inline bool countsPasses(SortId sort) { return !sortEntry(sort).compares; }
 int decimalDigits(unsigned v);
 // Keys of radix sort's passes: values, or value - min when any is below zero.
 unsigned radixSpan(int min, int max);
-bool isRandomShape(ShapeKind kind);
 
 // What one input of a case cost, summed over the inputs of a row.
 struct Totals {

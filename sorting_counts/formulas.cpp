@@ -21,7 +21,7 @@ Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int
     if (input.empty()) return {-1, ""};
     const double n = static_cast<double>(input.size());
     const double nLgN = n * std::log2(n);
-    const bool random = isRandomShape(shape.kind);
+    const bool random = shapeIsRandom(shape);
     const bool ascending =
         shape.kind == shapeAscending || (shape.kind == shapeNearlySorted && shape.parameter == 0);
     const bool nonDecreasing = ascending || shape.kind == shapeAllEqual;
