@@ -5,8 +5,17 @@
 #define SORTING_COUNTED_H
 
 #include "sorting.h"
+#include "whole_array.h"
 
 namespace counted {
+
+// The same declarations once more, inside this namespace: the headers are
+// read again with their guards lifted (the standard headers they include
+// are guarded and stay at global scope).
+#undef SORTING_SORTING_H
+#undef SORTING_WHOLE_ARRAY_H
+#include "sorting.h"
+#include "whole_array.h"
 
 // The sorts' element comparisons; the passes over all n elements that
 // counting and radix sort make (finding the largest value is one of them);
@@ -21,17 +30,6 @@ struct OperationCounts {
 
 // The counts since the previous call; starts again from zero.
 OperationCounts takeOperationCounts();
-
-extern const char allocationFailureMessage[];
-void insertionSort(int* arr, int n);
-void mergeSort(int* arr, int left, int right);
-void quickSort(int* arr, int low, int high);
-void countingSort(int* arr, int n);
-void radixSort(int* arr, int n);
-int getMax(const int* arr, int n);
-void printArray(const int* arr, int n);
-void mergeSortArray(int* arr, int n);
-void quickSortArray(int* arr, int n);
 
 }  // namespace counted
 
