@@ -15,6 +15,7 @@
 #include "html_report.h"
 #include "options.h"
 #include "sorting.h"
+#include "text.h"
 
 namespace {
 
@@ -289,15 +290,9 @@ Results countAll(const Settings& settings) {
     return results;
 }
 
-std::string formatNumber(double value, const char* format) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 // Means over the inputs: whole numbers print without decimals.
 std::string mean(double value) {
-    return value == std::floor(value) ? formatNumber(value, "%.0f") : formatNumber(value, "%.1f");
+    return value == std::floor(value) ? formatted("%.0f", value) : formatted("%.1f", value);
 }
 
 // Writes and allocations of the standard sorts are not counted.
@@ -428,13 +423,6 @@ void printJson(const Settings& settings, const Results& results) {
     std::printf("  ]\n}\n");
 }
 
-std::string isoDate() {
-    const std::time_t now = std::time(nullptr);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", std::gmtime(&now));
-    return text;
-}
-
 ChartSeries seriesOf(SortId sort, const std::string& label, LineStyle style) {
     return ChartSeries{label, static_cast<int>(sort), style, {}};
 }
@@ -467,7 +455,7 @@ Table measuresTable(const std::string& caption, const std::vector<Row>& rows) {
 Report makeReport(const Settings& settings, const Results& results) {
     Report report;
     report.title = "sorting_counts: operation counts";
-    report.context = {{"date", isoDate()},
+    report.context = {{"date", utcDate()},
                       {"seed", std::to_string(settings.seed)},
                       {"inputs per size", "5 to 100, input i from seed + i"},
                       {"command", settings.commandLine}};
@@ -511,24 +499,12 @@ Report makeReport(const Settings& settings, const Results& results) {
     ReportSection growth{"Growth", {}, {}, {}};
     growth.paragraphs.push_back(
         "Classes that fit the counts' means (comparisons; element operations for counting and radix sort), "
-        "with the textbook's class and the verdict.");
-    Table table{"Growth of the counts",
-                {"sort", "shape", "sizes", "exponent", "classes", "textbook", "verdict"},
-                {},
-                {}};
+        "the leading term's constant beside the textbook's, the textbook's class and the verdict.");
+    Table table{"Growth of the counts", growthRowHeader(), {}, {}};
     for (const FamilyGrowth& f : results.families) {
-        std::string classes;
-        for (GrowthClass c : f.fit.classes)
-            classes += (classes.empty() ? "" : ", ") + std::string(growthClassNames[c]);
-        const std::string exponent = f.fit.hasExponent ? formatNumber(f.fit.exponent, "%.2f") + " [" +
-                                                             formatNumber(f.fit.exponentLow, "%.2f") + ", " +
-                                                             formatNumber(f.fit.exponentHigh, "%.2f") + "]"
-                                                       : "-";
-        table.rows.push_back({sortNames[f.sort], shapeName(f.shape), std::to_string(f.sizes.size()), exponent,
-                              classes.empty() ? "no fit" : classes, f.textbook.known ? f.textbook.text : "-",
-                              verdictNames[f.verdict]});
-        table.marks.push_back(
-            f.verdict == verdictDiffers || f.verdict == verdictNoFit ? verdictNames[f.verdict] : "");
+        table.rows.push_back(growthRowCells(f));
+        const bool marked = f.verdict == verdictDiffers || f.verdict == verdictNoSingleClass;
+        table.marks.push_back(marked ? verdictNames[f.verdict] : "");
     }
     growth.tables.push_back(table);
     report.sections.push_back(growth);
@@ -622,6 +598,9 @@ Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int
             if (oneValue || nonDecreasing) return {n - 1, "n-1"};
             if (random) return {n * (n - 1) / 4 + n - harmonic(n), "n(n-1)/4 + n - H(n), distinct values"};
             if (shape.kind == shapeDescending) return {n * (n - 1) / 2, "n(n-1)/2, distinct values"};
+            // Each displaced element by d makes about 2d inversions, d about n/3.
+            if (shape.kind == shapeNearlySorted)
+                return {n + shape.parameter * n * n / 150, "n + P n^2/150, P% displaced by about n/3"};
             break;
         case sortMerge:
             if (nonDecreasing || oneValue) return {nLgN / 2, "(n lg n)/2, lower bound"};

@@ -17,6 +17,7 @@
 
 #include "benchmark.h"
 #include "options.h"
+#include "text.h"
 
 namespace {
 
@@ -29,10 +30,6 @@ const int maxDistinctArrays = 4096;
 
 // What a vector costs beyond its elements: itself and the allocator's header.
 const std::uint64_t vectorOverheadBytes = 48;
-
-std::string familyName(SortId sort, const Shape& shape) {
-    return std::string(sortNames[sort]) + "/" + shapeName(shape);
-}
 
 }  // namespace
 

@@ -172,11 +172,11 @@ TEST(Growth, Verdicts) {
         Verdict verdict;
     };
     const Case cases[] = {
-        {sortInsertion, shapeRandom, [](double n) { return n * n; }, verdictAgrees},
+        {sortInsertion, shapeRandom, [](double n) { return n * n; }, verdictConfirmed},
         {sortCounting, shapeRandom, [](double n) { return n * n; }, verdictDiffers},
         // Quadratic up to its 10000 values, then linear.
         {sortQuick, shapeAscending, [](double n) { return n * 10000 * (1 - std::exp(-n / 10000)); },
-         verdictNoFit},
+         verdictNoSingleClass},
         {sortQuick, shapeRandom, [](double n) { return n * std::log2(n); }, verdictUndecided},
         {sortQuick, shapeSaws, [](double n) { return n * n; }, verdictNotApplicable},
     };
@@ -188,13 +188,13 @@ TEST(Growth, Verdicts) {
     // N and N lg N cannot be told apart over 1000..20000: merge sort agrees either way.
     const GrowthData linear = exactly([](double n) { return n; }, sizes125(1000, 20000));
     EXPECT_EQ(analyzeFamily(sortMerge, {shapeRandom, 0}, figureOperations, linear, 0.05).verdict,
-              verdictAgrees);
+              verdictConfirmed);
     // Over 1000..1000000 they can: linear counts contradict merge sort, but
     // its time holds a linear term for its allocations beside n lg n.
     const GrowthData wide = exactly([](double n) { return n; }, sizes);
     EXPECT_EQ(analyzeFamily(sortMerge, {shapeAllEqual, 0}, figureOperations, wide, 0.05).verdict,
               verdictDiffers);
-    EXPECT_EQ(analyzeFamily(sortMerge, {shapeAllEqual, 0}, figureTime, wide, 0.05).verdict, verdictAgrees);
+    EXPECT_EQ(analyzeFamily(sortMerge, {shapeAllEqual, 0}, figureTime, wide, 0.05).verdict, verdictConfirmed);
 }
 
 TEST(Growth, JsonCarriesTheFields) {
