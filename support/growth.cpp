@@ -54,6 +54,8 @@ const double fitRuleQ = 6;
 const double noSingleClassFactor = 3;
 const double infinity = std::numeric_limits<double>::infinity();
 const double unknown = std::numeric_limits<double>::quiet_NaN();
+// Exact counts such as n - 1 rise a shade faster than their class.
+const double slopeMargin = 0.01;
 const char* const needsThreeSizes = "needs 3 sizes";
 
 double classValue(GrowthClass cls, double n) {
@@ -359,7 +361,8 @@ double classSlopeMost(GrowthClass cls, double least) {
     }
 }
 
-double classSlopeLeast(GrowthClass cls, double) { return cls == growthN2 ? 2 : cls == growthN3 ? 3 : 0; }
+// a n^2 + b n + c with b, c >= 0 never rises slower than n at large n; likewise N^3 and n^2.
+double classSlopeLeast(GrowthClass cls, double) { return cls == growthN2 ? 1 : cls == growthN3 ? 2 : 0; }
 
 GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     GrowthFit fit = {false, 0, 0, 0, {}, noiseFloor, {}, 0};
@@ -446,8 +449,9 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     // slowly, as the whole interval says.
     fit.classes.erase(std::remove_if(fit.classes.begin(), fit.classes.end(),
                                      [&](GrowthClass c) {
-                                         return classSlopeMost(c, n.front()) < fit.exponentLow ||
-                                                classSlopeLeast(c, n.back()) > fit.exponentHigh;
+                                         return classSlopeMost(c, n.front()) + slopeMargin <
+                                                    fit.exponentLow ||
+                                                classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
                                      }),
                       fit.classes.end());
     std::stable_sort(fit.classes.begin(), fit.classes.end(),
@@ -478,7 +482,8 @@ std::string termsText(const GrowthTerms& terms) {
     std::string text;
     for (const TermConstant& term : terms) {
         const double size = std::fabs(term.constant);
-        std::string value = formatted(size >= 0.01 && size < 1000 ? "%.3g" : "%.2g", size);
+        std::string value = formatted(size >= 0.01 && size < 1000 ? "%#.3g" : "%.2g", size);
+        if (value.back() == '.') value.pop_back();
         if (term.term != termOne) value += std::string(" ") + growthTermNames[term.term];
         text += text.empty() ? (term.constant < 0 ? "-" : "") + value
                              : (term.constant < 0 ? " - " : " + ") + value;
@@ -488,9 +493,17 @@ std::string termsText(const GrowthTerms& terms) {
 
 FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
                            double noiseFloor) {
-    FamilyGrowth family = {
-        sort, shape, figure,          {},     fitGrowth(data, noiseFloor), {}, verdictNotApplicable,
-        {},   {},    {false, {}, ""}, unknown};
+    FamilyGrowth family = {sort,
+                           shape,
+                           figure,
+                           {},
+                           fitGrowth(data, noiseFloor),
+                           {},
+                           verdictNotApplicable,
+                           {},
+                           {},
+                           {false, {}, "", {}},
+                           unknown};
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
         if (usable(data.samples[i])) family.sizes.push_back(data.sizes[i]);
     }
@@ -501,20 +514,15 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
     family.verdict = judgement.verdict;
     family.notToldApart = judgement.notToldApart;
     if (figure == figureOperations) family.textbookTerms = textbookTerms(sort, shape);
-    // The terms to fit: the textbook's where it has a formula (with n lg n
-    // beside a quadratic term, as quick sort's on repeated values needs),
-    // else the best class's with its lower terms.
+    // The terms to fit: the textbook's where it has a formula, else the
+    // best class's with its next lower term.
     std::vector<GrowthTerm> terms;
     if (family.textbookTerms.known) {
-        for (const TermConstant& term : family.textbookTerms.terms) terms.push_back(term.term);
-        if (terms.front() == termN2 && terms.size() > 1 &&
-            std::find(terms.begin(), terms.end(), termNLgN) == terms.end()) {
-            terms.insert(terms.begin() + 1, termNLgN);
-        }
+        terms = family.textbookTerms.fitWith;
     } else if (!family.fit.classes.empty()) {
         switch (family.fit.classes.front()) {
-            case growthN2: terms = {termN2, termN, termOne}; break;
-            case growthNLgN: terms = {termNLgN, termN, termOne}; break;
+            case growthN2: terms = {termN2, termN}; break;
+            case growthNLgN: terms = {termNLgN, termN}; break;
             case growthN: terms = {termN, termOne}; break;
             default: break;
         }

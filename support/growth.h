@@ -36,9 +36,9 @@ struct GrowthFit {
 // pass their spread over seeded inputs, at least 0.01).
 GrowthFit fitGrowth(const GrowthData& data, double noiseFloor);
 
-// The largest and least log-log slope a class's a f(n) + c can take over
-// sizes from least to most (c >= 0 flattens any class, so only N^2 and N^3
-// have a least slope above 0).
+// The largest log-log slope a class's a f(n) + c can take from size least
+// on, and the least its leading term with non-negative lower terms allows
+// at large n (1 for N^2, 2 for N^3, 0 for the rest, which c can flatten).
 double classSlopeMost(GrowthClass cls, double least);
 double classSlopeLeast(GrowthClass cls, double most);
 
@@ -62,7 +62,8 @@ GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& term
 struct TextbookTerms {
     bool known;
     GrowthTerms terms;
-    std::string text;  // "2(n+1)H(n) - 4n = 1.386 n lg n - 2.85 n"
+    std::string text;                 // "2 ln 2 = 1.386 n lg n - 2.85 n"
+    std::vector<GrowthTerm> fitWith;  // the terms to fit the counts with, leading first
 };
 TextbookTerms textbookTerms(SortId sort, const Shape& shape);
 
