@@ -308,7 +308,7 @@ TextbookTerms formulaFor(SortId sort, const Shape& shape) {
             // Values that never repeat at these sizes: 2(n+1)H(n) - 4n.
             if (d > 1e8)
                 return {
-                    true, {{termNLgN, 2 * std::log(2.0)}, {termN, -2.85}}, "2 ln 2 = 1.386 n lg n - 2.85 n"};
+                    true, {{termNLgN, 2 * std::log(2.0)}, {termN, -2.85}}, "2 ln 2 = 1.386 n lg n - 2.85 n", {}};
             if (d >= 1e6) {
                 return {true,
                         {{termN2, 1 / (2 * d)}, {termNLgN, 2 * std::log(2.0)}, {termN, -2.85}},
