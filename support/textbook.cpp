@@ -307,18 +307,21 @@ TextbookTerms formulaFor(SortId sort, const Shape& shape) {
             if (!random) break;
             // Values that never repeat at these sizes: 2(n+1)H(n) - 4n.
             if (d > 1e8)
-                return {
-                    true, {{termNLgN, 2 * std::log(2.0)}, {termN, -2.85}}, "2 ln 2 = 1.386 n lg n - 2.85 n", {}};
+                return {true,
+                        {{termNLgN, 2 * std::log(2.0)}, {termN, -2.85}},
+                        "2 ln 2 = 1.386 n lg n - 2.85 n",
+                        {}};
             if (d >= 1e6) {
                 return {true,
                         {{termN2, 1 / (2 * d)}, {termNLgN, 2 * std::log(2.0)}, {termN, -2.85}},
                         formatted("1/(2D) = %.2g n^2 + 1.386 n lg n - 2.85 n", 1 / (2 * d)),
                         {}};
             }
+            // Between the two regimes n lg n still shows: fitted beside them.
             return {true,
                     {{termN2, 1 / (2 * d)}, {termN, 2 * std::log(d)}},
                     formatted("1/(2D) = %.2g n^2 + 2 ln D = %.3g n", 1 / (2 * d), 2 * std::log(d)),
-                    {}};
+                    {termN2, termNLgN, termN}};
         case sortCounting:
             if (random && shape.kind != shapeRandomWide) {
                 return {true, {{termN, 4}, {termOne, d}}, formatted("4 passes n + D = %.0f counters", d), {}};
