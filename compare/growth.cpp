@@ -1,67 +1,63 @@
-// How growth is judged (docs/growth.md says the same for readers):
+// How growth is judged (docs/growth.md says the same for readers, with the
+// figures behind each number):
 //
 // Exponent: the least-squares slope of ln(figure) against ln(n) over the
-// medians per size, every size weighted alike, so the largest size cannot
-// decide alone. Its 95% interval is Student's t on k - 2 degrees of freedom
-// times the slope's standard error, to which the spread of the samples at
-// each size (repetitions, seeded inputs) adds its own: the median of m
-// samples of spread s varies by about 1.25 s / sqrt(m).
+// medians per size, every size weighted alike. Its standard error from the
+// residuals is widened by (1 + r) / (1 - r), r the residuals' lag-one
+// autocorrelation plus 0.5 (a fitted line's few residuals understate it),
+// 0 to 0.8: a busy machine drifts, so neighbouring sizes
+// err alike and the residuals alone look too tidy. The repetitions' spread
+// at each size adds its own share once. Student's t on k - 2 degrees of
+// freedom gives the 95% interval.
 //
-// Classes 1, lg N, N, N lg N, N^2, N^3: each is fitted as t = a f(n) + c
-// with a > 0 and c >= 0 by least squares on relative errors (weights
-// 1 / median^2, so every size counts alike); when the best c is below zero,
-// c = 0 and a is refitted, and a class whose best fit is the constant alone
-// (a = 0) does not fit. Then, with RSS the sum of squared relative errors:
-// - noise = the largest of: the samples' spread (root mean square over the
-//   sizes of the standard deviation of ln(sample)), the best class's
-//   residual estimate sqrt(RSS / (k - parameters)), and noiseFloor;
-// - no class fits when the best class's root-mean-square relative error is
-//   above noFitError (35%): the figures follow no single curve;
-// - otherwise a class fits when its RSS <= best RSS + q w noise^2, q = 6 and
-//   w = (t / 1.96)^2 with Student's t on k - parameters degrees of freedom,
-//   which loosens the rule where few sizes estimate the noise;
-// - neighbouring classes (in the order 1, lg N, N, N lg N, N^2, N^3) whose
-//   exact curves fit each other within twice the noise over the sizes that
-//   ran cannot be told apart there: when one fits, so does the other, and
-//   so on along the chain. "Fit each other": the root-mean-square relative
-//   error of one class's model fitted to the other's exact values, the
-//   better direction; for 1 and lg N, whose curves are nearly flat here and
-//   mimicked by any steeper model with a large constant, only their own
-//   model counts. N lg N fitted to N is off by 4.1% over 1000..20000, 7.6%
-//   over 1000..100000 and 12% over 1000..1000000.
-// q was chosen with the synthetic test in tests/growth_test.cpp (lognormal
-// noise of 15%, one outlier of 2x, 1000 trials per class over 1000..1000000):
-// q from 2 to 30 reported the true class in every trial, never a wrong class
-// alone, and N^2 data as N^2 alone in 996 to 998 of 1000. Over 1000..20000,
-// where five sizes say little, q = 6 found the true class in 98% and a wrong
-// class alone in 1.3% (q = 2: 97% and 3%); q = 30 did slightly better there
-// but left N^2 alone in only 1% of its trials, keeping classes that more
-// sizes could tell apart.
+// Noise: the repetitions' robust spread, the median over the sizes of
+// 1.4826 times the median absolute deviation of ln(sample), at least
+// noiseFloor. The best class's own misfit never counts as noise: when no
+// class fits, every class would otherwise fit more.
 //
-// Verdict, against the textbook's classes for the sizes that ran: agrees
-// when an expected class fits and every other class that fits is expected
-// too or cannot be told apart from one that is; undecided when an expected
-// class fits beside classes that could be told apart (more sizes or
-// repetitions would settle it), or when the sizes span a change of regime;
-// differs when no expected class fits but another does; no fit; n/a when
-// the textbook says nothing for these sizes or fewer than three sizes ran.
+// Classes 1, lg N, N, N lg N, N^2, N^3: each fitted as a f(n) + c, a > 0,
+// c >= 0, least squares on relative errors. Then:
+// - no single class when the best one misses by more than 3 times the
+//   noise (root-mean-square relative error, with the next lower term
+//   allowed beside it once five sizes or more ran, so that merge sort's
+//   n lg n - 1.25 n is one class);
+// - a class fits when its RSS <= best RSS + q w noise^2, q = 6, w =
+//   (t / 1.96)^2 with Student's t on k - parameters degrees of freedom;
+// - neighbouring classes whose exact curves fit each other within twice the
+//   noise over these sizes come together;
+// - a class is never listed whose largest slope lies below the exponent's
+//   whole interval (N, lg N, 1 for data rising faster than n) or whose least
+//   slope lies above it (N^2, N^3).
+//
+// Verdict, against the textbook's classes for the sizes that ran:
+// confirmed when the fitting classes are all expected; consistent when the
+// others cannot be told from an expected one over these sizes; undecided
+// when they could be, or the sizes span a change of regime; differs when
+// no expected class fits; no single class; n/a without a textbook figure
+// or with fewer than three sizes.
 #include "compare/growth.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
-#include "compare/html_report.h"
+#include "compare/text.h"
 
 const char* const growthClassNames[growthClassCount] = {"1", "lg N", "N", "N lg N", "N^2", "N^3"};
-const char* const verdictNames[verdictCount] = {"agrees", "undecided", "differs", "no fit", "n/a"};
+const char* const verdictNames[verdictCount] = {"confirmed", "consistent",      "undecided",
+                                                "differs",   "no single class", "n/a"};
+const char* const growthTermNames[growthTermCount] = {"n^2", "n lg n", "n", "1"};
 
 namespace {
 
 const double fitRuleQ = 6;
-const double noFitError = 0.35;
+// Misfit beyond this many times the noise: no single class.
+const double noSingleClassFactor = 3;
 const double infinity = std::numeric_limits<double>::infinity();
+const double unknown = std::numeric_limits<double>::quiet_NaN();
+// Exact counts such as n - 1 rise a shade faster than their class.
+const double slopeMargin = 0.01;
+const char* const needsThreeSizes = "needs 3 sizes";
 
 double classValue(GrowthClass cls, double n) {
     switch (cls) {
@@ -152,53 +148,144 @@ double studentT975(int df) {
     return z + (z * z * z + z) / (4 * df) + (5 * std::pow(z, 5) + 16 * z * z * z + 3 * z) / (96.0 * df * df);
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t m = values.size();
-    return m % 2 ? values[m / 2] : (values[m / 2 - 1] + values[m / 2]) / 2;
-}
-
 bool contains(const std::vector<GrowthClass>& classes, GrowthClass cls) {
     return std::find(classes.begin(), classes.end(), cls) != classes.end();
 }
 
-Verdict judge(const GrowthFit& fit, const TextbookGrowth& textbook, const std::vector<double>& sizes) {
-    if (!textbook.known || !fit.hasExponent) return verdictNotApplicable;
-    if (fit.classes.empty()) return verdictNoFit;
+double termValue(GrowthTerm term, double n) {
+    switch (term) {
+        case termN2: return n * n;
+        case termNLgN: return n * std::log2(n);
+        case termN: return n;
+        default: return 1;
+    }
+}
+
+// Least squares of 1 = sum a_j u_j(i), u_j = f_j(n_i) / t_i, by modified
+// Gram-Schmidt on columns scaled to at most 1 (n^2 and 1 differ by 1e12).
+// Empty when the columns are not independent over these sizes.
+std::vector<double> relativeLeastSquares(const std::vector<std::vector<double>>& columns,
+                                         const std::vector<double>& t, double* rss) {
+    const std::size_t k = t.size(), p = columns.size();
+    std::vector<std::vector<double>> q(p, std::vector<double>(k));
+    std::vector<double> scale(p, 0);
+    for (std::size_t j = 0; j < p; ++j) {
+        for (std::size_t i = 0; i < k; ++i) scale[j] = std::max(scale[j], std::fabs(columns[j][i] / t[i]));
+        if (!(scale[j] > 0)) return {};
+        for (std::size_t i = 0; i < k; ++i) q[j][i] = columns[j][i] / t[i] / scale[j];
+    }
+    std::vector<std::vector<double>> r(p, std::vector<double>(p, 0));
+    for (std::size_t j = 0; j < p; ++j) {
+        double before = 0;
+        for (double v : q[j]) before += v * v;
+        for (std::size_t l = 0; l < j; ++l) {
+            double dot = 0;
+            for (std::size_t i = 0; i < k; ++i) dot += q[l][i] * q[j][i];
+            r[l][j] = dot;
+            for (std::size_t i = 0; i < k; ++i) q[j][i] -= dot * q[l][i];
+        }
+        double norm = 0;
+        for (double v : q[j]) norm += v * v;
+        if (!(norm > 1e-20 * before)) return {};
+        r[j][j] = std::sqrt(norm);
+        for (double& v : q[j]) v /= r[j][j];
+    }
+    std::vector<double> b(p, 0), a(p, 0);
+    for (std::size_t j = 0; j < p; ++j) {
+        for (std::size_t i = 0; i < k; ++i) b[j] += q[j][i];
+    }
+    for (std::size_t j = p; j-- > 0;) {
+        double sum = b[j];
+        for (std::size_t l = j + 1; l < p; ++l) sum -= r[j][l] * a[l];
+        a[j] = sum / r[j][j];
+    }
+    if (rss != nullptr) {
+        *rss = 0;
+        for (std::size_t i = 0; i < k; ++i) {
+            double model = 0;
+            for (std::size_t j = 0; j < p; ++j) model += a[j] * columns[j][i] / t[i] / scale[j];
+            *rss += (1 - model) * (1 - model);
+        }
+    }
+    for (std::size_t j = 0; j < p; ++j) a[j] /= scale[j];
+    return a;
+}
+
+// The best class's misfit with the next lower term beside it: n for
+// N lg N and N^2, n^2 for N^3; the others have their constant only.
+double misfitWithLowerTerm(GrowthClass cls, const std::vector<double>& n, const std::vector<double>& t) {
+    const std::size_t k = n.size();
+    double best = rmsError(classRss(cls, n, t), k);
+    if (k < 5 || cls < growthNLgN) return best;
+    std::vector<std::vector<double>> columns(3, std::vector<double>(k, 1));
+    for (std::size_t i = 0; i < k; ++i) {
+        columns[0][i] = classValue(cls, n[i]);
+        columns[1][i] = cls == growthN3 ? n[i] * n[i] : n[i];
+    }
+    double rss = infinity;
+    const std::vector<double> a = relativeLeastSquares(columns, t, &rss);
+    if (!a.empty() && a[0] > 0) best = std::min(best, rmsError(rss, k));
+    return best;
+}
+
+// A size's spread: 1.4826 times the median absolute deviation of ln(sample),
+// which one wild repetition barely moves.
+double robustSpread(const std::vector<double>& samples) {
+    std::vector<double> logs;
+    for (double v : samples) logs.push_back(std::log(std::max(v, 1e-300)));
+    const double middle = median(logs);
+    for (double& v : logs) v = std::fabs(v - middle);
+    return 1.4826 * median(logs);
+}
+
+bool usable(const std::vector<double>& samples) {
+    const double m = samples.empty() ? 0 : median(samples);
+    return m > 0 && std::isfinite(m);
+}
+
+struct Judgement {
+    Verdict verdict;
+    std::vector<GrowthClass> notToldApart;
+};
+
+Judgement judge(const GrowthFit& fit, const TextbookGrowth& textbook, const std::vector<double>& sizes) {
+    if (!textbook.known || !fit.hasExponent) return {verdictNotApplicable, {}};
+    if (fit.classes.empty()) return {verdictNoSingleClass, {}};
     bool expectedFits = false;
     for (GrowthClass cls : fit.classes) expectedFits = expectedFits || contains(textbook.classes, cls);
-    if (!expectedFits) return verdictDiffers;
-    if (textbook.piecewise) return verdictUndecided;
+    if (!expectedFits) return {verdictDiffers, {}};
+    if (textbook.piecewise) return {verdictUndecided, {}};
+    Judgement judgement = {verdictConfirmed, {}};
     for (GrowthClass cls : fit.classes) {
         if (contains(textbook.classes, cls)) continue;
         bool twin = false;
         for (GrowthClass expected : fit.classes) {
             twin = twin || (contains(textbook.classes, expected) && !apart(cls, expected, sizes, fit.noise));
         }
-        if (!twin) return verdictUndecided;
+        if (!twin) return {verdictUndecided, {}};
+        judgement.verdict = verdictConsistent;
+        judgement.notToldApart.push_back(cls);
     }
-    return verdictAgrees;
+    return judgement;
 }
 
 std::string number(const char* format, double value) {
     if (!std::isfinite(value)) return "null";
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+    return formatted(format, value);
 }
 
-std::string familyName(const FamilyGrowth& family) {
-    return std::string(sortName(family.sort)) + "/" + shapeName(family.shape);
-}
-
-std::string classList(const std::vector<GrowthClass>& classes) {
+std::string classList(const FamilyGrowth& family) {
+    if (!family.fit.hasExponent) return needsThreeSizes;
     std::string text;
-    for (GrowthClass cls : classes) text += (text.empty() ? "" : ", ") + std::string(growthClassNames[cls]);
-    return text.empty() ? "-" : text;
+    for (GrowthClass cls : family.fit.classes) {
+        text += (text.empty() ? "" : ", ") + std::string(growthClassNames[cls]);
+    }
+    return text.empty() ? verdictNames[verdictNoSingleClass] : text;
 }
 
 std::string sizeRange(const std::vector<double>& sizes) {
     if (sizes.empty()) return "-";
+    if (sizes.size() == 1) return number("%.0f", sizes.front());
     return number("%.0f", sizes.front()) + ".." + number("%.0f", sizes.back()) + " (" +
            std::to_string(sizes.size()) + ")";
 }
@@ -207,6 +294,38 @@ std::string exponentText(const GrowthFit& fit) {
     if (!fit.hasExponent) return "-";
     return number("%.2f", fit.exponent) + " [" + number("%.2f", fit.exponentLow) + ", " +
            number("%.2f", fit.exponentHigh) + "]";
+}
+
+std::string verdictText(const FamilyGrowth& family) {
+    std::string text = verdictNames[family.verdict];
+    if (!family.notToldApart.empty()) {
+        text += " (not told from ";
+        for (std::size_t i = 0; i < family.notToldApart.size(); ++i) {
+            text += (i ? ", " : "") + std::string(growthClassNames[family.notToldApart[i]]);
+        }
+        text += ")";
+    }
+    return text;
+}
+
+std::string termsCell(const FamilyGrowth& family) {
+    if (family.terms.empty()) return "-";
+    std::string text = termsText(family.terms);
+    if (std::isfinite(family.linearShare)) {
+        text += formatted(" (n term %.0f%% at %.0f)", 100 * family.linearShare, family.sizes.back());
+    }
+    if (family.textbookTerms.known) text += " (textbook " + family.textbookTerms.text + ")";
+    return text;
+}
+
+std::string termsJson(const GrowthTerms& terms) {
+    if (terms.empty()) return "null";
+    std::string text = "{";
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        text += (i ? ", " : "") + scriptJsonString(growthTermNames[terms[i].term]) + ": " +
+                number("%.6g", terms[i].constant);
+    }
+    return text + "}";
 }
 
 // Columns padded to their widest cell; the last one is not padded.
@@ -232,33 +351,42 @@ std::string layOut(const std::vector<std::vector<std::string>>& rows, std::size_
 
 }  // namespace
 
+double classSlopeMost(GrowthClass cls, double least) {
+    switch (cls) {
+        case growthOne: return 0;
+        case growthLgN: return 1 / std::log(least);
+        case growthN: return 1;
+        case growthNLgN: return 1 + 1 / std::log(least);
+        case growthN2: return 2;
+        default: return 3;
+    }
+}
+
+// a n^2 + b n + c with b, c >= 0 never rises slower than n at large n; likewise N^3 and n^2.
+double classSlopeLeast(GrowthClass cls, double) { return cls == growthN2 ? 1 : cls == growthN3 ? 2 : 0; }
+
 GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     GrowthFit fit = {false, 0, 0, 0, {}, noiseFloor, {}, 0};
     // Sizes without a usable figure did not run.
-    std::vector<double> n, t, x, y, medianVariance;
-    double spreadSum = 0;
-    int spreadSizes = 0;
+    std::vector<double> n, t, x, y, medianVariance, spreads;
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
         const std::vector<double>& s = data.samples[i];
-        if (s.empty() || !(median(s) > 0) || !std::isfinite(median(s))) continue;
+        if (!usable(s)) continue;
         n.push_back(data.sizes[i]);
         t.push_back(median(s));
         x.push_back(std::log(n.back()));
         y.push_back(std::log(t.back()));
         double variance = 0;
         if (s.size() > 1) {
-            double mean = 0;
-            for (double v : s) mean += std::log(std::max(v, 1e-300));
-            mean /= static_cast<double>(s.size());
-            for (double v : s) variance += std::pow(std::log(std::max(v, 1e-300)) - mean, 2);
-            variance /= static_cast<double>(s.size() - 1);
-            spreadSum += variance;
-            ++spreadSizes;
+            spreads.push_back(robustSpread(s));
+            variance = spreads.back() * spreads.back();
         }
+        // The median of m samples of spread s varies by about 1.25 s / sqrt(m).
         medianVariance.push_back(1.5708 * variance / static_cast<double>(s.size()));
     }
     const std::size_t k = n.size();
     for (std::size_t i = 0; i + 1 < k; ++i) fit.localSlopes.push_back((y[i + 1] - y[i]) / (x[i + 1] - x[i]));
+    if (!spreads.empty()) fit.noise = std::max(noiseFloor, median(spreads));
     if (k < 3) return fit;
 
     double xMean = 0, yMean = 0;
@@ -273,12 +401,21 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     }
     if (!(sxx > 0)) return fit;  // sizes not increasing: no slope to take
     const double slope = sxy / sxx;
+    std::vector<double> residual(k);
     double residuals = 0, spreadTerm = 0;
     for (std::size_t i = 0; i < k; ++i) {
-        residuals += std::pow(y[i] - yMean - slope * (x[i] - xMean), 2);
+        residual[i] = y[i] - yMean - slope * (x[i] - xMean);
+        residuals += residual[i] * residual[i];
         spreadTerm += std::pow((x[i] - xMean) / sxx, 2) * medianVariance[i];
     }
-    const double standardError = std::sqrt(residuals / static_cast<double>(k - 2) / sxx + spreadTerm);
+    // Neighbouring sizes that err alike: lag-one autocorrelation of the
+    // residuals, widening as an AR(1) process's variance of a mean does.
+    double lagged = 0;
+    for (std::size_t i = 0; i + 1 < k; ++i) lagged += residual[i] * residual[i + 1];
+    // Ten residuals of a fitted line understate their correlation: + 0.5.
+    const double r = residuals > 0 ? std::min(0.8, std::max(0.0, lagged / residuals + 0.5)) : 0;
+    const double drift = (1 + r) / (1 - r);
+    const double standardError = std::sqrt(drift * residuals / static_cast<double>(k - 2) / sxx + spreadTerm);
     const double halfWidth = studentT975(static_cast<int>(k) - 2) * standardError;
     fit.hasExponent = true;
     fit.exponent = slope;
@@ -291,11 +428,8 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
         rss[c] = classRss(GrowthClass(c), n, t);
         if (rss[c] < rss[best]) best = c;
     }
-    const double spread = spreadSizes > 0 ? std::sqrt(spreadSum / spreadSizes) : 0;
-    const double residual = std::sqrt(rss[best] / static_cast<double>(k - parameterCount(GrowthClass(best))));
-    fit.noise = std::max(std::max(spread, residual), noiseFloor);
-    fit.fitError = rmsError(rss[best], k);
-    if (fit.fitError > noFitError) return fit;
+    fit.fitError = misfitWithLowerTerm(GrowthClass(best), n, t);
+    if (fit.fitError > noSingleClassFactor * fit.noise) return fit;
     // Few sizes estimate the noise loosely: widened as Student's t widens.
     const double widen =
         std::pow(studentT975(static_cast<int>(k) - parameterCount(GrowthClass(best))) / 1.96, 2);
@@ -313,36 +447,134 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
             }
         }
     }
+    // The exponent rules out classes that can never rise as fast, or as
+    // slowly, as the whole interval says.
+    fit.classes.erase(std::remove_if(fit.classes.begin(), fit.classes.end(),
+                                     [&](GrowthClass c) {
+                                         return classSlopeMost(c, n.front()) + slopeMargin <
+                                                    fit.exponentLow ||
+                                                classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
+                                     }),
+                      fit.classes.end());
     std::stable_sort(fit.classes.begin(), fit.classes.end(),
                      [&](GrowthClass a, GrowthClass b) { return rss[a] < rss[b]; });
     return fit;
 }
 
+GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& terms) {
+    std::vector<double> n, t;
+    for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
+        if (!usable(data.samples[i])) continue;
+        n.push_back(data.sizes[i]);
+        t.push_back(median(data.samples[i]));
+    }
+    if (terms.empty() || n.size() < 3 || n.size() <= terms.size()) return {};
+    std::vector<std::vector<double>> columns;
+    for (GrowthTerm term : terms) {
+        columns.emplace_back();
+        for (double v : n) columns.back().push_back(termValue(term, v));
+    }
+    const std::vector<double> a = relativeLeastSquares(columns, t, nullptr);
+    GrowthTerms fitted;
+    for (std::size_t j = 0; j < a.size(); ++j) fitted.push_back({terms[j], a[j]});
+    return fitted;
+}
+
+std::string termsText(const GrowthTerms& terms) {
+    std::string text;
+    for (const TermConstant& term : terms) {
+        const double size = std::fabs(term.constant);
+        std::string value = formatted(size >= 0.01 && size < 1000 ? "%#.3g" : "%.2g", size);
+        if (value.back() == '.') value.pop_back();
+        if (term.term != termOne) value += std::string(" ") + growthTermNames[term.term];
+        text += text.empty() ? (term.constant < 0 ? "-" : "") + value
+                             : (term.constant < 0 ? " - " : " + ") + value;
+    }
+    return text;
+}
+
 FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
                            double noiseFloor) {
-    FamilyGrowth family = {sort, shape, {}, fitGrowth(data, noiseFloor), {}, verdictNotApplicable};
+    FamilyGrowth family = {sort,
+                           shape,
+                           figure,
+                           {},
+                           fitGrowth(data, noiseFloor),
+                           {},
+                           verdictNotApplicable,
+                           {},
+                           {},
+                           {false, {}, "", {}},
+                           unknown};
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
-        const std::vector<double>& s = data.samples[i];
-        if (!s.empty() && median(s) > 0 && std::isfinite(median(s))) family.sizes.push_back(data.sizes[i]);
+        if (usable(data.samples[i])) family.sizes.push_back(data.sizes[i]);
     }
     const double least = family.sizes.empty() ? 0 : family.sizes.front();
     const double most = family.sizes.empty() ? 0 : family.sizes.back();
     family.textbook = textbookGrowth(sort, shape, figure, least, most);
-    family.verdict = judge(family.fit, family.textbook, family.sizes);
+    const Judgement judgement = judge(family.fit, family.textbook, family.sizes);
+    family.verdict = judgement.verdict;
+    family.notToldApart = judgement.notToldApart;
+    if (figure == figureOperations) family.textbookTerms = textbookTerms(sort, shape);
+    // The terms to fit: the textbook's where it has a formula, else the
+    // best class's with its next lower term.
+    std::vector<GrowthTerm> terms;
+    if (family.textbookTerms.known) {
+        terms = family.textbookTerms.fitWith;
+    } else if (!family.fit.classes.empty()) {
+        switch (family.fit.classes.front()) {
+            case growthN2: terms = {termN2, termN}; break;
+            case growthNLgN: terms = {termNLgN, termN}; break;
+            case growthN: terms = {termN, termOne}; break;
+            default: break;
+        }
+        // Merge sort's time: n lg n for its merging, n for its allocations.
+        if (figure == figureTime && sort == sortMerge && family.fit.classes.front() <= growthNLgN &&
+            family.fit.classes.front() >= growthN) {
+            terms = {termNLgN, termN};
+        }
+    }
+    family.terms = fitTerms(data, terms);
+    if (figure == figureTime && sort == sortMerge && family.terms.size() == 2 &&
+        family.terms[0].term == termNLgN) {
+        const double linear = family.terms[1].constant * most;
+        family.linearShare = linear / (family.terms[0].constant * most * std::log2(most) + linear);
+    }
     return family;
+}
+
+std::vector<std::string> growthRowHeader() {
+    return {"Growth",           "sizes", "exponent [95%]", "local slopes",
+            "classes that fit", "terms", "textbook",       "verdict"};
+}
+
+std::vector<std::string> growthRowCells(const FamilyGrowth& family) {
+    std::string slopes;
+    for (double slope : family.fit.localSlopes) slopes += (slopes.empty() ? "" : " ") + number("%.2f", slope);
+    return {familyName(family.sort, family.shape),
+            sizeRange(family.sizes),
+            exponentText(family.fit),
+            slopes.empty() ? "-" : slopes,
+            classList(family),
+            termsCell(family),
+            family.textbook.known ? family.textbook.text : "-",
+            verdictText(family)};
 }
 
 std::string growthTable(const std::vector<FamilyGrowth>& families, const std::string& cacheNote) {
     if (families.empty()) return "";
-    std::vector<std::vector<std::string>> rows = {
-        {"Growth", "sizes", "exponent [95%]", "classes that fit", "textbook", "verdict"}};
+    // The local slopes go in a table of their own, lined up by size.
+    auto withoutSlopes = [](std::vector<std::string> cells) {
+        cells.erase(cells.begin() + 3);
+        return cells;
+    };
+    std::vector<std::vector<std::string>> rows = {withoutSlopes(growthRowHeader())};
     std::vector<double> allSizes;
     for (const FamilyGrowth& f : families) {
-        rows.push_back({familyName(f), sizeRange(f.sizes), exponentText(f.fit), classList(f.fit.classes),
-                        f.textbook.known ? f.textbook.text : "-", verdictNames[f.verdict]});
+        rows.push_back(withoutSlopes(growthRowCells(f)));
         allSizes.insert(allSizes.end(), f.sizes.begin(), f.sizes.end());
     }
-    std::string text = layOut(rows, 6);
+    std::string text = layOut(rows, 7);
     // Local slopes under the upper size of each pair, so that a change of
     // regime lines up across the rows.
     std::sort(allSizes.begin(), allSizes.end());
@@ -352,7 +584,7 @@ std::string growthTable(const std::vector<FamilyGrowth>& families, const std::st
         for (std::size_t s = 1; s < allSizes.size(); ++s) slopes[0].push_back(number("%.0f", allSizes[s]));
         for (const FamilyGrowth& f : families) {
             std::vector<std::string> row(allSizes.size(), "");
-            row[0] = familyName(f);
+            row[0] = familyName(f.sort, f.shape);
             for (std::size_t i = 0; i < f.fit.localSlopes.size() && i + 1 < f.sizes.size(); ++i) {
                 const std::size_t s = static_cast<std::size_t>(
                     std::lower_bound(allSizes.begin(), allSizes.end(), f.sizes[i + 1]) - allSizes.begin());
@@ -373,12 +605,14 @@ std::string growthJsonFields(const FamilyGrowth& family) {
         for (std::size_t i = 0; i < values.size(); ++i) text += (i ? ", " : "") + number(format, values[i]);
         return text + "]";
     };
-    std::string classes = "[";
-    for (std::size_t i = 0; i < fit.classes.size(); ++i) {
-        classes += (i ? ", " : "") + scriptJsonString(growthClassNames[fit.classes[i]]);
-    }
-    classes += "]";
-    const double unknown = std::numeric_limits<double>::quiet_NaN();
+    auto classes = [](const std::vector<GrowthClass>& list) {
+        std::string text = "[";
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            text += (i ? ", " : "") + scriptJsonString(growthClassNames[list[i]]);
+        }
+        return text + "]";
+    };
+    const std::vector<std::string> cells = growthRowCells(family);
     return "\"sizes\": " + list(family.sizes, "%.0f") +
            ", \"exponent\": " + number("%.4f", fit.hasExponent ? fit.exponent : unknown) +
            ", \"exponent_low\": " + number("%.4f", fit.hasExponent ? fit.exponentLow : unknown) +
@@ -386,10 +620,16 @@ std::string growthJsonFields(const FamilyGrowth& family) {
            ", \"local_slopes\": " + list(fit.localSlopes, "%.4f") +
            ", \"noise\": " + number("%.4f", fit.noise) +
            ", \"fit_error\": " + number("%.4f", fit.hasExponent ? fit.fitError : unknown) +
-           ", \"classes\": " + classes +
+           ", \"classes\": " + classes(fit.classes) + ", \"classes_text\": " + scriptJsonString(cells[4]) +
+           ", \"terms\": " + termsJson(family.terms) + ", \"textbook_terms\": " +
+           termsJson(family.textbookTerms.known ? family.textbookTerms.terms : GrowthTerms()) +
+           ", \"terms_text\": " + scriptJsonString(cells[5]) +
+           ", \"linear_share\": " + number("%.4f", family.linearShare) +
            ", \"textbook\": " + (family.textbook.known ? scriptJsonString(family.textbook.text) : "null") +
            ", \"textbook_reason\": " + scriptJsonString(family.textbook.reason) +
-           ", \"verdict\": " + scriptJsonString(verdictNames[family.verdict]);
+           ", \"verdict\": " + scriptJsonString(verdictNames[family.verdict]) +
+           ", \"not_told_apart\": " + classes(family.notToldApart) +
+           ", \"verdict_text\": " + scriptJsonString(cells[7]);
 }
 
 std::string growthJson(const std::vector<FamilyGrowth>& families) {

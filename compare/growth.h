@@ -27,24 +27,56 @@ struct GrowthFit {
     double exponent;                   // slope of log(figure) against log(n), sizes weighted alike
     double exponentLow, exponentHigh;  // its 95% interval
     std::vector<double> localSlopes;   // between sizes i and i + 1
-    double noise;                      // the relative noise the decision allowed for
-    std::vector<GrowthClass> classes;  // every class that fits, best first; none: no fit
-    double fitError;                   // the best class's root-mean-square relative error
+    double noise;                      // the measured relative noise, never the fit's own misfit
+    std::vector<GrowthClass> classes;  // every class that fits, best first; none: no single class
+    double fitError;  // the best class's root-mean-square relative error, lower-order term allowed
 };
 
 // noiseFloor: the least relative noise to assume (0.05 for times; counts
-// pass their spread over seeded inputs, about 0.01).
+// pass their spread over seeded inputs, at least 0.01).
 GrowthFit fitGrowth(const GrowthData& data, double noiseFloor);
 
+// The largest log-log slope a class's a f(n) + c can take from size least
+// on, and the least its leading term with non-negative lower terms allows
+// at large n (1 for N^2, 2 for N^3, 0 for the rest, which c can flatten).
+double classSlopeMost(GrowthClass cls, double least);
+double classSlopeLeast(GrowthClass cls, double most);
+
+// A cost as a sum of terms, leading term first: "n^2", "n lg n", "n", "1".
+enum GrowthTerm { termN2, termNLgN, termN, termOne, growthTermCount };
+extern const char* const growthTermNames[growthTermCount];
+struct TermConstant {
+    GrowthTerm term;
+    double constant;
+};
+typedef std::vector<TermConstant> GrowthTerms;  // empty: none fitted or known
+
+// Least squares on relative errors over the medians per size, the terms in
+// the order given (leading first); empty below three sizes or as many sizes
+// as terms.
+GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& terms);
+
+// The textbook's count of a sort's comparisons (counting and radix sort:
+// element operations) on a shape where one formula holds at every size,
+// leading term first, with the formula as text; known is false elsewhere.
+struct TextbookTerms {
+    bool known;
+    GrowthTerms terms;
+    std::string text;                 // "2 ln 2 = 1.386 n lg n - 2.85 n"
+    std::vector<GrowthTerm> fitWith;  // the terms to fit the counts with, leading first
+};
+TextbookTerms textbookTerms(SortId sort, const Shape& shape);
+
 enum Verdict {
-    verdictAgrees,
+    verdictConfirmed,
+    verdictConsistent,
     verdictUndecided,
     verdictDiffers,
-    verdictNoFit,
+    verdictNoSingleClass,
     verdictNotApplicable,
     verdictCount
 };
-// "agrees", "undecided", "differs", "no fit", "n/a".
+// "confirmed", "consistent", "undecided", "differs", "no single class", "n/a".
 extern const char* const verdictNames[verdictCount];
 
 // What the figures are: times hold every cost of a call, operation counts
@@ -68,13 +100,27 @@ TextbookGrowth textbookGrowth(SortId sort, const Shape& shape, GrowthFigure figu
 struct FamilyGrowth {
     SortId sort;
     Shape shape;
+    GrowthFigure figure;
     std::vector<double> sizes;
     GrowthFit fit;
     TextbookGrowth textbook;
     Verdict verdict;
+    std::vector<GrowthClass>
+        notToldApart;   // consistent: the fitting classes the sizes cannot tell from the textbook's
+    GrowthTerms terms;  // the leading term's constant with lower-order terms
+    TextbookTerms textbookTerms;
+    double linearShare;  // merge sort's time: the n term's share at the largest size; else NaN
 };
 FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
                            double noiseFloor);
+
+// The one wording of a family's row, for the console, the JSON and both
+// pages: family, sizes, exponent [95%], local slopes, classes that fit (or
+// "no single class", "needs 3 sizes"), terms, textbook, verdict.
+std::vector<std::string> growthRowHeader();
+std::vector<std::string> growthRowCells(const FamilyGrowth& family);
+// "1.37 n lg n - 2.4 n", "4.4e-05 n^2 + 1.39 n lg n".
+std::string termsText(const GrowthTerms& terms);
 
 // The summary as a console table (cacheNote: a line such as "caches: L1d 48
 // KiB, L2 1 MiB, L3 32 MiB", printed under it when not empty), and as the

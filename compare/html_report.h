@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "compare/text.h"
+
 enum LineStyle { lineSolid, lineDashed, lineDotted };
 
 // A point that cannot be drawn (a value not finite, or not positive on a
@@ -62,9 +64,8 @@ bool htmlReportAvailable();
 // written. Every text is escaped, and bytes that are not UTF-8 become U+FFFD.
 bool writeHtmlReport(const std::string& path, const Report& report, std::string& error);
 
-// The escaping the page uses, exposed for tests: text as HTML, and any
-// string as a JSON string literal safe inside <script>.
+// The escaping the page uses, exposed for tests: text as HTML (JSON
+// strings: scriptJsonString in text.h).
 std::string htmlText(const std::string& text);
-std::string scriptJsonString(const std::string& text);
 
 #endif

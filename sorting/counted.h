@@ -4,7 +4,7 @@
 #ifndef SORTING_COUNTED_H
 #define SORTING_COUNTED_H
 
-#include "sorting.h"
+#include "sorting/sorting.h"
 #include "whole_array.h"
 
 namespace counted {
@@ -14,7 +14,7 @@ namespace counted {
 // are guarded and stay at global scope).
 #undef SORTING_SORTING_H
 #undef SORTING_WHOLE_ARRAY_H
-#include "sorting.h"
+#include "sorting/sorting.h"
 #include "whole_array.h"
 
 // The sorts' element comparisons; the passes over all n elements that

@@ -3,7 +3,7 @@
 #ifndef SORTING_WHOLE_ARRAY_H
 #define SORTING_WHOLE_ARRAY_H
 
-#include "sorting.h"
+#include "sorting/sorting.h"
 
 // mergeSort(arr, 0, n - 1); n < 2 leaves the array untouched.
 void mergeSortArray(int* arr, int n);

@@ -16,6 +16,7 @@
 #include <regex>
 
 #include "compare/options.h"
+#include "compare/text.h"
 
 namespace {
 
@@ -25,10 +26,6 @@ const int maxDistinctArrays = 4096;
 
 // What a vector costs beyond its elements: itself and the allocator's header.
 const std::uint64_t vectorOverheadBytes = 48;
-
-std::string familyName(SortId sort, const Shape& shape) {
-    return std::string(sortName(sort)) + "/" + shapeName(shape);
-}
 
 }  // namespace
 

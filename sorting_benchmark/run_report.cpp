@@ -20,6 +20,7 @@
 #include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
+#include "compare/text.h"
 
 #ifndef SORTBENCH_BENCHMARK_VERSION
 #define SORTBENCH_BENCHMARK_VERSION "unknown"
@@ -46,24 +47,12 @@ struct Measurement {
 
 bool isSkip(const std::string& error) { return error.compare(0, 8, "skipped:") == 0; }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t m = values.size() / 2;
-    return values.size() % 2 == 1 ? values[m] : (values[m - 1] + values[m]) / 2;
-}
-
-std::string format(const char* pattern, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
 // "850 ns", "12.3 µs", "4.56 ms", "1.23 s".
 std::string formatSeconds(double seconds) {
-    if (seconds < 1e-6) return format("%.3g ns", seconds * 1e9);
-    if (seconds < 1e-3) return format("%.3g \xC2\xB5s", seconds * 1e6);
-    if (seconds < 1) return format("%.3g ms", seconds * 1e3);
-    return format("%.3g s", seconds);
+    if (seconds < 1e-6) return formatted("%.3g ns", seconds * 1e9);
+    if (seconds < 1e-3) return formatted("%.3g \xC2\xB5s", seconds * 1e6);
+    if (seconds < 1) return formatted("%.3g ms", seconds * 1e3);
+    return formatted("%.3g s", seconds);
 }
 
 // Collects every run on its way to the reporter Google Benchmark would
@@ -242,14 +231,6 @@ std::string compilerName() {
     return name;
 }
 
-std::string utcNow() {
-    const std::time_t now = std::time(nullptr);
-    char text[40] = "";
-    const std::tm* utc = std::gmtime(&now);
-    if (utc != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", utc);
-    return text;
-}
-
 // "counts.html" beside the page, when sorting_counts has written one there.
 bool countsPageBeside(const std::string& htmlPath) {
     const std::size_t slash = htmlPath.find_last_of("/\\");
@@ -295,13 +276,13 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
                                  {"shape", shapeName(shape)},
                                  {"n", std::to_string(m->n)},
                                  {"time per call", formatSeconds(seconds)},
-                                 {"ns per element", format("%.4g", seconds * 1e9 / m->n)}};
+                                 {"ns per element", formatted("%.4g", seconds * 1e9 / m->n)}};
                 if (m->allocations >= 0) {
-                    point.details.push_back({"allocations per call", format("%.0f", m->allocations)});
-                    point.details.push_back({"peak bytes per call", format("%.0f", m->peakBytes)});
+                    point.details.push_back({"allocations per call", formatted("%.0f", m->allocations)});
+                    point.details.push_back({"peak bytes per call", formatted("%.0f", m->peakBytes)});
                 }
                 if (!m->faults.empty()) {
-                    point.details.push_back({"page faults per call", format("%.3g", median(m->faults))});
+                    point.details.push_back({"page faults per call", formatted("%.3g", median(m->faults))});
                 }
                 series.points.push_back(point);
             }
@@ -319,9 +300,13 @@ ReportSection growthSection(const std::vector<FamilyGrowth>& growth, const std::
         "Per sort and shape: the exponent of n that the times follow (the slope of log time against log n, "
         "every size weighted alike) with its 95% interval, the slope between neighbouring sizes, the growth "
         "classes that fit the times (best first; a class is left out only where the sizes that ran can tell "
-        "it apart), the textbook's class, and the verdict: agrees, undecided (more sizes or repetitions "
-        "could tell the fitting classes apart), differs (the textbook's class does not fit, another does), "
-        "no fit (no class fits) or n/a (the textbook says nothing here).");
+        "it apart), the leading term's constant with lower-order terms (merge sort: the share of its linear, "
+        "allocation, "
+        "term), the textbook's class, and the verdict: confirmed (the textbook's class fits, its neighbours "
+        "are ruled out), consistent (it fits, but these sizes cannot tell it from the class named), "
+        "undecided (more sizes or repetitions could tell the fitting classes apart), differs (the "
+        "textbook's class does not fit, another does), no single class (the best class misses by over three "
+        "times the repetitions' noise) or n/a (the textbook says nothing here, or fewer than three sizes).");
     if (!cacheNote.empty())
         section.paragraphs.push_back(cacheNote +
                                      ": a local slope that jumps where the "
@@ -329,26 +314,10 @@ ReportSection growthSection(const std::vector<FamilyGrowth>& growth, const std::
                                      "not the algorithm.");
     Table table;
     table.caption = "Growth of the time per call";
-    table.header = {"sort",     "shape",  "sizes", "exponent [95%]", "local slopes", "classes that fit",
-                    "textbook", "verdict"};
+    table.header = growthRowHeader();
     for (const FamilyGrowth& family : growth) {
-        const GrowthFit& fit = family.fit;
-        std::vector<std::string> classes, slopes;
-        for (GrowthClass c : fit.classes) classes.push_back(growthClassNames[c]);
-        for (double slope : fit.localSlopes) slopes.push_back(format("%.2f", slope));
-        std::string sizes = format("%.0f", family.sizes.front());
-        if (family.sizes.size() > 1) {
-            sizes +=
-                ".." + format("%.0f", family.sizes.back()) + " (" + std::to_string(family.sizes.size()) + ")";
-        }
-        table.rows.push_back(
-            {sortName(family.sort), shapeName(family.shape), sizes,
-             fit.hasExponent ? format("%.2f", fit.exponent) + " [" + format("%.2f", fit.exponentLow) + ", " +
-                                   format("%.2f", fit.exponentHigh) + "]"
-                             : "-",
-             joined(slopes, " "), classes.empty() ? "none" : joined(classes, ", "),
-             family.textbook.known ? family.textbook.text : "-", verdictNames[family.verdict]});
-        const bool marked = family.verdict == verdictDiffers || family.verdict == verdictNoFit;
+        table.rows.push_back(growthRowCells(family));
+        const bool marked = family.verdict == verdictDiffers || family.verdict == verdictNoSingleClass;
         table.marks.push_back(marked ? verdictNames[family.verdict] : "");
     }
     section.tables.push_back(table);
@@ -373,8 +342,8 @@ ReportSection memorySection(const std::vector<Family>& families) {
         }
         if (largest == nullptr) continue;
         table.rows.push_back({sortName(family.sort), shapeName(family.shape), std::to_string(largest->n),
-                              format("%.0f", largest->allocations), format("%.0f", largest->peakBytes),
-                              format("%.2f", largest->peakBytes / largest->n)});
+                              formatted("%.0f", largest->allocations), formatted("%.0f", largest->peakBytes),
+                              formatted("%.2f", largest->peakBytes / largest->n)});
         table.marks.push_back("");
     }
     if (table.rows.empty()) {
@@ -393,8 +362,7 @@ ReportSection skippedSection(const std::deque<Measurement>& measurements) {
     table.header = {"benchmark", "reason"};
     for (const Measurement& m : measurements) {
         if (m.error.empty()) continue;
-        table.rows.push_back(
-            {std::string(sortName(m.sort)) + "/" + shapeName(m.shape) + "/" + std::to_string(m.n), m.error});
+        table.rows.push_back({familyName(m.sort, m.shape) + "/" + std::to_string(m.n), m.error});
         table.marks.push_back(isSkip(m.error) ? "" : "failed");
     }
     if (table.rows.empty()) {
@@ -414,14 +382,14 @@ Report pageOf(const CollectingReporter& reporter, const ReportOptions& options,
     Report report;
     report.title = "sorting_benchmark: the sorts compared";
     std::string cpu = cpuModelName();
-    if (reporter.mhz() > 0) cpu += (cpu.empty() ? "" : ", ") + format("%.0f MHz", reporter.mhz());
+    if (reporter.mhz() > 0) cpu += (cpu.empty() ? "" : ", ") + formatted("%.0f MHz", reporter.mhz());
     std::vector<std::string> load;
-    for (double l : reporter.loadAverage()) load.push_back(format("%.2f", l));
+    for (double l : reporter.loadAverage()) load.push_back(formatted("%.2f", l));
     std::size_t repetitions = 0;
     for (const Measurement& m : reporter.measurements())
         repetitions = std::max(repetitions, m.seconds.size());
     report.context = {
-        {"date", utcNow()},
+        {"date", utcDate()},
         {"host", reporter.host()},
         {"CPU", cpu.empty() ? "unknown" : cpu},
         {"cores", std::to_string(reporter.cpus())},
@@ -432,7 +400,7 @@ Report pageOf(const CollectingReporter& reporter, const ReportOptions& options,
         {"time measured", options.realTime ? "real (wall-clock) time per call" : "CPU time per call"},
         {"repetitions", std::to_string(repetitions)},
         {"inputs' seed", std::to_string(options.seed)},
-        {"time budget per call", format("%g s", options.budgetSeconds)},
+        {"time budget per call", formatted("%g s", options.budgetSeconds)},
         {"command line", options.commandLine},
         {"Google Benchmark", SORTBENCH_BENCHMARK_VERSION},
     };

@@ -98,7 +98,6 @@ double quadraticEstimate(double count, double countSize, double n);
 // Output.
 // Means over the inputs: whole numbers print without decimals.
 std::string mean(double value);
-std::string formatNumber(double value, const char* format);
 void printTable(const Settings& settings, const Results& results);
 void printCsv(const Settings& settings, const Results& results);
 void printJson(const Settings& settings, const Results& results);

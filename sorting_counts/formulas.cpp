@@ -35,6 +35,9 @@ Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int
             if (oneValue || nonDecreasing) return {n - 1, "n-1"};
             if (random) return {n * (n - 1) / 4 + n - harmonic(n), "n(n-1)/4 + n - H(n), distinct values"};
             if (shape.kind == shapeDescending) return {n * (n - 1) / 2, "n(n-1)/2, distinct values"};
+            // Each displaced element by d makes about 2d inversions, d about n/3.
+            if (shape.kind == shapeNearlySorted)
+                return {n + shape.parameter * n * n / 150, "n + P n^2/150, P% displaced by about n/3"};
             break;
         case sortMerge:
             if (nonDecreasing || oneValue) return {nLgN / 2, "(n lg n)/2, lower bound"};

@@ -1,16 +1,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "compare/text.h"
 #include "sorting_counts/counts.h"
 
-std::string formatNumber(double value, const char* format) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 std::string mean(double value) {
-    return value == std::floor(value) ? formatNumber(value, "%.0f") : formatNumber(value, "%.1f");
+    return value == std::floor(value) ? formatted("%.0f", value) : formatted("%.1f", value);
 }
 
 namespace {

@@ -1,16 +1,10 @@
 #include <algorithm>
 #include <ctime>
 
+#include "compare/text.h"
 #include "sorting_counts/counts.h"
 
 namespace {
-
-std::string isoDate() {
-    const std::time_t now = std::time(nullptr);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", std::gmtime(&now));
-    return text;
-}
 
 ChartSeries seriesOf(SortId sort, const std::string& label, LineStyle style) {
     return ChartSeries{label, static_cast<int>(sort), style, {}};
@@ -46,7 +40,7 @@ Table measuresTable(const std::string& caption, const std::vector<Row>& rows) {
 Report makeReport(const Settings& settings, const Results& results) {
     Report report;
     report.title = "sorting_counts: operation counts";
-    report.context = {{"date", isoDate()},
+    report.context = {{"date", utcDate()},
                       {"seed", std::to_string(settings.seed)},
                       {"inputs per size", "5 to 100, input i from seed + i"},
                       {"command", settings.commandLine}};
@@ -90,24 +84,12 @@ Report makeReport(const Settings& settings, const Results& results) {
     ReportSection growth{"Growth", {}, {}, {}};
     growth.paragraphs.push_back(
         "Classes that fit the counts' means (comparisons; element operations for counting and radix sort), "
-        "with the textbook's class and the verdict.");
-    Table table{"Growth of the counts",
-                {"sort", "shape", "sizes", "exponent", "classes", "textbook", "verdict"},
-                {},
-                {}};
+        "the leading term's constant beside the textbook's, the textbook's class and the verdict.");
+    Table table{"Growth of the counts", growthRowHeader(), {}, {}};
     for (const FamilyGrowth& f : results.families) {
-        std::string classes;
-        for (GrowthClass c : f.fit.classes)
-            classes += (classes.empty() ? "" : ", ") + std::string(growthClassNames[c]);
-        const std::string exponent = f.fit.hasExponent ? formatNumber(f.fit.exponent, "%.2f") + " [" +
-                                                             formatNumber(f.fit.exponentLow, "%.2f") + ", " +
-                                                             formatNumber(f.fit.exponentHigh, "%.2f") + "]"
-                                                       : "-";
-        table.rows.push_back({sortName(f.sort), shapeName(f.shape), std::to_string(f.sizes.size()), exponent,
-                              classes.empty() ? "no fit" : classes, f.textbook.known ? f.textbook.text : "-",
-                              verdictNames[f.verdict]});
-        table.marks.push_back(
-            f.verdict == verdictDiffers || f.verdict == verdictNoFit ? verdictNames[f.verdict] : "");
+        table.rows.push_back(growthRowCells(f));
+        const bool marked = f.verdict == verdictDiffers || f.verdict == verdictNoSingleClass;
+        table.marks.push_back(marked ? verdictNames[f.verdict] : "");
     }
     growth.tables.push_back(table);
     report.sections.push_back(growth);

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -21,6 +23,7 @@
 
 #include "compare/alloc_hooks.h"
 #include "compare/disorder.h"
+#include "compare/growth.h"
 #include "compare/shapes.h"
 #include "sorting/counted.h"
 
@@ -265,3 +268,100 @@ TEST(Counts, BudgetEstimateGrowsAsNSquared) {
 }
 
 }  // namespace
+
+namespace {
+
+// Comparisons (counting sort: element operations) of three seeded inputs
+// per size, as sorting_counts counts them.
+GrowthData countedGrowth(SortId sort, const Shape& shape, const std::vector<double>& sizes) {
+    GrowthData data = {sizes, {}};
+    for (double size : sizes) {
+        data.samples.emplace_back();
+        for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+            std::vector<int> v = makeShape(shape, static_cast<int>(size), seed);
+            const int span =
+                *std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()) + 1;
+            takeCounts();
+            sortEntry(sort).counted(v.data(), static_cast<int>(v.size()));
+            const counted::OperationCounts counts = takeCounts();
+            data.samples.back().push_back(sort == sortCounting
+                                              ? static_cast<double>(counts.passes) * size + span
+                                              : static_cast<double>(counts.comparisons));
+        }
+    }
+    return data;
+}
+
+std::vector<double> doublings(double least, double most) {
+    std::vector<double> sizes;
+    for (double n = least; n <= most; n *= 2) sizes.push_back(n);
+    return sizes;
+}
+
+}  // namespace
+
+// The leading constants the counts give, against the textbook's: a wrong
+// constant in the table, or a sort that counts twice, shows here.
+TEST(Counts, LeadingConstantsAgainstTheTextbook) {
+    struct Case {
+        SortId sort;
+        Shape shape;
+        double most;
+        GrowthTerm leading;
+        double expected;   // the textbook's constant
+        double tolerance;  // relative
+    };
+    const Case cases[] = {
+        {sortMerge, {shapeRandomWide, 0}, 256000, termNLgN, 1, 0.02},
+        {sortQuick, {shapeRandomWide, 0}, 256000, termNLgN, 2 * std::log(2.0), 0.03},
+        {sortInsertion, {shapeRandomWide, 0}, 8000, termN2, 0.25, 0.01},
+        {sortInsertion, {shapeRandom, 0}, 8000, termN2, 0.25 * (1 - 1e-4), 0.01},
+        {sortInsertion, {shapeDescending, 0}, 8000, termN2, 0.5 * (1 - 1e-4), 0.01},
+        // Swaps that cross cancel some inversions: P n^2/150 holds for small P.
+        {sortInsertion, {shapeNearlySorted, 0.1}, 64000, termN2, 0.1 / 150, 0.05},
+        {sortMerge, {shapeAscending, 0}, 256000, termNLgN, 0.5, 0.05},
+        {sortMerge, {shapeDescending, 0}, 256000, termNLgN, 0.5, 0.05},
+        {sortQuick, {shapeAllEqual, 0}, 8000, termN2, 0.5, 0.01},
+        {sortQuick, {shapeFewDistinct, 0}, 64000, termN2, 1.0 / 40, 0.05},
+        {sortCounting, {shapeRandom, 0}, 256000, termN, 4, 0.01},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(sortName(c.sort)) + " on " + shapeName(c.shape));
+        const TextbookTerms textbook = textbookTerms(c.sort, c.shape);
+        ASSERT_TRUE(textbook.known);
+        EXPECT_EQ(textbook.terms[0].term, c.leading);
+        EXPECT_NEAR(textbook.terms[0].constant, c.expected, 1e-9 + 1e-6 * c.expected);
+        const FamilyGrowth family = analyzeFamily(
+            c.sort, c.shape, figureOperations, countedGrowth(c.sort, c.shape, doublings(1000, c.most)), 0.01);
+        ASSERT_FALSE(family.terms.empty());
+        EXPECT_EQ(family.terms[0].term, c.leading);
+        EXPECT_NEAR(family.terms[0].constant, c.expected, c.tolerance * c.expected);
+    }
+}
+
+// Every textbook entry against the counts on its shape: where it names a
+// class, the counts must not contradict it (differs); where it names none,
+// it says why.
+TEST(Counts, EveryTextbookEntryAgainstTheCounts) {
+    std::vector<Shape> shapes = plainShapes();
+    for (const Shape& extra : {Shape{shapeNearlySorted, 1}, Shape{shapeFewDistinctK, 2},
+                               Shape{shapeRandomMax, 99}, Shape{shapeRuns, 4}, Shape{shapeRuns, 1}}) {
+        shapes.push_back(extra);
+    }
+    for (SortId sort : allSorts()) {
+        if (sort == sortRadix) continue;  // its passes: MatchTheTextbookExactly
+        for (const Shape& shape : shapes) {
+            if (sort == sortCounting && shape.kind == shapeRandomWide) continue;
+            SCOPED_TRACE(std::string(sortName(sort)) + " on " + shapeName(shape));
+            const bool quadratic = sort == sortInsertion || sort == sortQuick;
+            const FamilyGrowth family =
+                analyzeFamily(sort, shape, figureOperations,
+                              countedGrowth(sort, shape, doublings(1000, quadratic ? 8000 : 64000)), 0.01);
+            EXPECT_FALSE(family.textbook.reason.empty());
+            EXPECT_NE(family.verdict, verdictDiffers) << growthRowCells(family)[4];
+            if (family.textbookTerms.known && !family.terms.empty()) {
+                EXPECT_EQ(family.terms[0].term, family.textbookTerms.terms[0].term);
+            }
+        }
+    }
+}
