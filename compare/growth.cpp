@@ -44,6 +44,16 @@
 #include "compare/text.h"
 
 const char* const growthClassNames[growthClassCount] = {"1", "lg N", "N", "N lg N", "N^2", "N^3"};
+
+bool parseGrowthClass(const std::string& text, GrowthClass& cls) {
+    for (int c = 0; c < growthClassCount; ++c) {
+        if (text == growthClassNames[c]) {
+            cls = GrowthClass(c);
+            return true;
+        }
+    }
+    return false;
+}
 const char* const verdictNames[verdictCount] = {"confirmed", "consistent",      "undecided",
                                                 "differs",   "no single class", "n/a"};
 const char* const growthTermNames[growthTermCount] = {"n^2", "n lg n", "n", "1"};

@@ -14,6 +14,8 @@
 enum GrowthClass { growthOne, growthLgN, growthN, growthNLgN, growthN2, growthN3, growthClassCount };
 // "1", "lg N", "N", "N lg N", "N^2", "N^3".
 extern const char* const growthClassNames[growthClassCount];
+// The class of one of those names; false for any other text.
+bool parseGrowthClass(const std::string& text, GrowthClass& cls);
 
 // One sort and shape's figures: at each size one or more samples
 // (repetitions of a timing, or counts over seeded inputs).

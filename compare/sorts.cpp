@@ -20,14 +20,27 @@ void stdStableSort(int* arr, int n) { std::stable_sort(arr, endOf(arr, n)); }
 void countedStdSort(int* arr, int n) { std::sort(arr, endOf(arr, n), countedLess); }
 void countedStdStableSort(int* arr, int n) { std::stable_sort(arr, endOf(arr, n), countedLess); }
 
+// GCC 12's libstdc++ detects no order: the standard sorts' comparisons are
+// n lg n on every shape, only their constant moves (measured by
+// sorting_counts, 1000..1000000).
 const SortEntry table[sortIdCount] = {
-    {"insertion", insertionSort, counted::insertionSort, true, true},
-    {"merge", mergeSortArray, counted::mergeSortArray, true, true},
-    {"quick", quickSortArray, counted::quickSortArray, true, true},
-    {"counting", countingSort, counted::countingSort, false, true},
-    {"radix", radixSort, counted::radixSort, false, true},
-    {"std_sort", stdSort, countedStdSort, true, false},
-    {"std_stable_sort", stdStableSort, countedStdStableSort, true, false},
+    {"insertion", insertionSort, counted::insertionSort, true, true, "N^2",
+     "about n^2/4 inversions, each costs a comparison"},
+    {"merge", mergeSortArray, counted::mergeSortArray, true, true, "N lg N",
+     "halves down to single elements and merges every level, (n lg n)/2 to n lg n"},
+    {"quick", quickSortArray, counted::quickSortArray, true, true, nullptr, nullptr},
+    {"counting", countingSort, counted::countingSort, false, true, "N",
+     "n per pass plus a table of max - min + 1 counters, fixed for a shape"},
+    {"radix", radixSort, counted::radixSort, false, true, "N",
+     "3 passes per decimal digit of the largest value, fixed for a shape"},
+    {"std_sort", stdSort, countedStdSort, true, false, "N lg N",
+     "introsort, median of three: n lg n comparisons on every shape, no order detected (measured at 10^6: "
+     "1.03 n lg n on random, 1.20 on random_wide, 0.86 to 0.92 on sorted, reversed or equal values, 1.3 to "
+     "1.5 on saws and runs)"},
+    {"std_stable_sort", stdStableSort, countedStdStableSort, true, false, "N lg N",
+     "merge sort with a buffer: n lg n comparisons on every shape, no order detected (measured at 10^6: "
+     "0.99 n lg n on random, 0.55 on sorted, reversed or equal values, 0.6 to 0.8 on saws, runs and "
+     "nearly sorted)"},
 };
 
 }  // namespace

@@ -26,6 +26,9 @@ struct SortEntry {
     SortFunction counted;  // the same sort counting its operations (takeCounts)
     bool compares;         // orders by comparing elements, so lg(n!) bounds its comparisons
     bool library;          // one of the library's own sorts, whose writes and allocations are counted
+    const char* expects;   // the growth class the textbook expects on any shape without a line of its
+                           // own (compare/textbook.cpp), e.g. "N lg N"; null: none
+    const char* expectsWhy;
 };
 
 // The row of a sort; every SortId has one.

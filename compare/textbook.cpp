@@ -29,7 +29,6 @@ const double everySize = std::numeric_limits<double>::infinity();
 Pieces always(GrowthClass cls) { return {1, {{true, cls, everySize}, {}}}; }
 Pieces nothingSaid(const Shape&) { return {1, {{false, growthOne, everySize}, {}}}; }
 Pieces linear(const Shape&) { return always(growthN); }
-Pieces nLgN(const Shape&) { return always(growthNLgN); }
 Pieces quadratic(const Shape&) { return always(growthN2); }
 
 double distinctValues(const Shape& shape) {
@@ -80,32 +79,13 @@ struct Entry {
     const char* reason;
 };
 
-const char* const insertionUnordered = "about n^2/4 inversions, each costs a comparison";
-const char* const mergeEverywhere =
-    "halves down to single elements and merges every level, (n lg n)/2 to n lg n";
-const char* const countingEverywhere = "n per pass plus a table of max - min + 1 counters, fixed for a shape";
-const char* const radixEverywhere = "3 passes per decimal digit of the largest value, fixed for a shape";
 const char* const quickRepeats =
     "Lomuto, last pivot: 2n ln n - 2.85n (1.386 n lg n) while values are distinct, 2n ln D once D values "
     "repeat, plus n^2/(2D) inside blocks of equal values";
 const char* const quickSortedRepeats =
     "each partition peels one element while values are distinct, then one block";
-// GCC 12's libstdc++ detects no order: comparisons are n lg n on every
-// shape, only their constant moves (measured by sorting_counts, 1000..1000000).
-const char* const stdEverywhere =
-    "introsort, median of three: n lg n comparisons on every shape, no order detected (measured at 10^6: "
-    "1.03 n lg n on random, 1.20 on random_wide, 0.86 to 0.92 on sorted, reversed or equal values, 1.3 to "
-    "1.5 on saws and runs)";
-const char* const stableEverywhere =
-    "merge sort with a buffer: n lg n comparisons on every shape, no order detected (measured at 10^6: "
-    "0.99 n lg n on random, 0.55 on sorted, reversed or equal values, 0.6 to 0.8 on saws, runs and "
-    "nearly sorted)";
 
 const Entry entries[] = {
-    {sortInsertion, shapeRandom, quadratic, insertionUnordered},
-    {sortInsertion, shapeRandomMillion, quadratic, insertionUnordered},
-    {sortInsertion, shapeRandomWide, quadratic, insertionUnordered},
-    {sortInsertion, shapeFewDistinct, quadratic, insertionUnordered},
     {sortInsertion, shapeAscending, linear, "one comparison per element"},
     {sortInsertion, shapeDescending, quadratic, "every pair of distinct values is an inversion: n^2/2"},
     {sortInsertion, shapeAllEqual, linear, "one comparison per element"},
@@ -119,22 +99,6 @@ const Entry entries[] = {
     {sortInsertion, shapeRandomMax, insertionOnValues,
      "n^2/4 inversions, but one comparison each for MAX = 0"},
     {sortInsertion, shapeRuns, insertionOnRuns, "inversions between runs grow as n^2; one run is sorted"},
-
-    {sortMerge, shapeRandom, nLgN, mergeEverywhere},
-    {sortMerge, shapeRandomMillion, nLgN, mergeEverywhere},
-    {sortMerge, shapeRandomWide, nLgN, mergeEverywhere},
-    {sortMerge, shapeFewDistinct, nLgN, mergeEverywhere},
-    {sortMerge, shapeAscending, nLgN, mergeEverywhere},
-    {sortMerge, shapeDescending, nLgN, mergeEverywhere},
-    {sortMerge, shapeAllEqual, nLgN, mergeEverywhere},
-    {sortMerge, shapeSaws, nLgN, mergeEverywhere},
-    {sortMerge, shapePipeOrgan, nLgN, mergeEverywhere},
-    {sortMerge, shapeRandomTail, nLgN, mergeEverywhere},
-    {sortMerge, shapeNearlySorted, nLgN, mergeEverywhere},
-    {sortMerge, shapeFewDistinctK, nLgN, mergeEverywhere},
-    {sortMerge, shapeRandomMax, nLgN, mergeEverywhere},
-    {sortMerge, shapeRuns, nLgN, mergeEverywhere},
-
     {sortQuick, shapeRandom, quickOnRepeats, quickRepeats},
     {sortQuick, shapeRandomMillion, quickOnRepeats, quickRepeats},
     {sortQuick, shapeRandomWide, quickOnRepeats, quickRepeats},
@@ -152,71 +116,44 @@ const Entry entries[] = {
     {sortQuick, shapeRandomMax, quickOnRepeats, quickRepeats},
     {sortQuick, shapeRuns, quickOnRuns,
      "each run's largest value splits off little: about n^2/(2R) while n is below about R D, then towards N"},
-
-    {sortCounting, shapeRandom, linear, countingEverywhere},
-    {sortCounting, shapeRandomMillion, linear, countingEverywhere},
-    {sortCounting, shapeRandomWide, linear, countingEverywhere},
-    {sortCounting, shapeFewDistinct, linear, countingEverywhere},
-    {sortCounting, shapeAscending, linear, countingEverywhere},
-    {sortCounting, shapeDescending, linear, countingEverywhere},
-    {sortCounting, shapeAllEqual, linear, countingEverywhere},
-    {sortCounting, shapeSaws, linear, countingEverywhere},
-    {sortCounting, shapePipeOrgan, linear, countingEverywhere},
-    {sortCounting, shapeRandomTail, linear, countingEverywhere},
-    {sortCounting, shapeNearlySorted, linear, countingEverywhere},
-    {sortCounting, shapeFewDistinctK, linear, countingEverywhere},
-    {sortCounting, shapeRandomMax, linear, countingEverywhere},
-    {sortCounting, shapeRuns, linear, countingEverywhere},
-
-    {sortRadix, shapeRandom, linear, radixEverywhere},
-    {sortRadix, shapeRandomMillion, linear, radixEverywhere},
-    {sortRadix, shapeRandomWide, linear, radixEverywhere},
-    {sortRadix, shapeFewDistinct, linear, radixEverywhere},
-    {sortRadix, shapeAscending, linear, radixEverywhere},
-    {sortRadix, shapeDescending, linear, radixEverywhere},
     {sortRadix, shapeAllEqual, linear, "3 passes per digit of the one value, 1 to 4 digits"},
-    {sortRadix, shapeSaws, linear, radixEverywhere},
-    {sortRadix, shapePipeOrgan, linear, radixEverywhere},
-    {sortRadix, shapeRandomTail, linear, radixEverywhere},
-    {sortRadix, shapeNearlySorted, linear, radixEverywhere},
-    {sortRadix, shapeFewDistinctK, linear, radixEverywhere},
-    {sortRadix, shapeRandomMax, linear, radixEverywhere},
-    {sortRadix, shapeRuns, linear, radixEverywhere},
-
-    {sortStd, shapeRandom, nLgN, stdEverywhere},
-    {sortStd, shapeRandomMillion, nLgN, stdEverywhere},
-    {sortStd, shapeRandomWide, nLgN, stdEverywhere},
-    {sortStd, shapeFewDistinct, nLgN, stdEverywhere},
-    {sortStd, shapeAscending, nLgN, stdEverywhere},
-    {sortStd, shapeDescending, nLgN, stdEverywhere},
-    {sortStd, shapeAllEqual, nLgN, stdEverywhere},
-    {sortStd, shapeSaws, nLgN, stdEverywhere},
-    {sortStd, shapePipeOrgan, nLgN, stdEverywhere},
-    {sortStd, shapeRandomTail, nLgN, stdEverywhere},
-    {sortStd, shapeNearlySorted, nLgN, stdEverywhere},
-    {sortStd, shapeFewDistinctK, nLgN, stdEverywhere},
-    {sortStd, shapeRandomMax, nLgN, stdEverywhere},
-    {sortStd, shapeRuns, nLgN, stdEverywhere},
-
-    {sortStdStable, shapeRandom, nLgN, stableEverywhere},
-    {sortStdStable, shapeRandomMillion, nLgN, stableEverywhere},
-    {sortStdStable, shapeRandomWide, nLgN, stableEverywhere},
-    {sortStdStable, shapeFewDistinct, nLgN, stableEverywhere},
-    {sortStdStable, shapeAscending, nLgN, stableEverywhere},
-    {sortStdStable, shapeDescending, nLgN, stableEverywhere},
-    {sortStdStable, shapeAllEqual, nLgN, stableEverywhere},
-    {sortStdStable, shapeSaws, nLgN, stableEverywhere},
-    {sortStdStable, shapePipeOrgan, nLgN, stableEverywhere},
-    {sortStdStable, shapeRandomTail, nLgN, stableEverywhere},
-    {sortStdStable, shapeNearlySorted, nLgN, stableEverywhere},
-    {sortStdStable, shapeFewDistinctK, nLgN, stableEverywhere},
-    {sortStdStable, shapeRandomMax, nLgN, stableEverywhere},
-    {sortStdStable, shapeRuns, nLgN, stableEverywhere},
 };
 
 std::string pieceText(const Piece& piece) { return growthClassNames[piece.cls]; }
 
 std::string sizeText(double n) { return formatted("%.0f", n); }
+
+}  // namespace
+
+namespace {
+
+// The entry's pieces that cover some of least..most, as the textbook's text.
+TextbookGrowth fromEntry(const char* reason, const Pieces& pieces, bool linearTerm, double least,
+                         double most) {
+    TextbookGrowth textbook = {false, "", reason, {}, false};
+    std::vector<Piece> covering;
+    double from = 0;
+    for (int p = 0; p < pieces.count; ++p) {
+        if (pieces.piece[p].upTo >= least && from < most) covering.push_back(pieces.piece[p]);
+        from = pieces.piece[p].upTo;
+    }
+    if (covering.empty()) return textbook;
+    for (const Piece& piece : covering) {
+        if (!piece.known) return textbook;
+        const bool withN = linearTerm && piece.cls == growthNLgN;
+        for (int c = withN ? growthN : piece.cls; c <= piece.cls; ++c) {
+            textbook.classes.push_back(GrowthClass(c));
+        }
+    }
+    textbook.known = true;
+    textbook.piecewise = covering.size() > 1;
+    textbook.text = pieceText(covering[0]) + (linearTerm ? " + N" : "");
+    if (linearTerm) textbook.reason += "; in time, its 2(n - 1) allocations add a linear term";
+    if (textbook.piecewise) {
+        textbook.text += " to " + sizeText(covering[0].upTo) + ", then " + pieceText(covering[1]);
+    }
+    return textbook;
+}
 
 }  // namespace
 
@@ -227,36 +164,16 @@ TextbookGrowth textbookGrowth(SortId sort, const Shape& shape, GrowthFigure figu
     // all_equal grows as n^1.02 over 1000..1000000): its time is
     // a n lg n + b n, which can come out as N as well as N lg N.
     const bool linearTerm = figure == figureTime && sort == sortMerge;
-    TextbookGrowth textbook = {false, "", "", {}, false};
     for (const Entry& entry : entries) {
-        if (entry.sort != sort || entry.kind != shape.kind) continue;
-        textbook.reason = entry.reason;
-        const Pieces pieces = entry.rule(shape);
-        // The pieces that cover some of least..most.
-        std::vector<Piece> covering;
-        double from = 0;
-        for (int p = 0; p < pieces.count; ++p) {
-            if (pieces.piece[p].upTo >= least && from < most) covering.push_back(pieces.piece[p]);
-            from = pieces.piece[p].upTo;
+        if (entry.sort == sort && entry.kind == shape.kind) {
+            return fromEntry(entry.reason, entry.rule(shape), linearTerm, least, most);
         }
-        if (covering.empty()) return textbook;
-        for (const Piece& piece : covering) {
-            if (!piece.known) return textbook;
-            const bool withN = linearTerm && piece.cls == growthNLgN;
-            for (int c = withN ? growthN : piece.cls; c <= piece.cls; ++c) {
-                textbook.classes.push_back(GrowthClass(c));
-            }
-        }
-        textbook.known = true;
-        textbook.piecewise = covering.size() > 1;
-        textbook.text = pieceText(covering[0]) + (linearTerm ? " + N" : "");
-        if (linearTerm) textbook.reason += "; in time, its 2(n - 1) allocations add a linear term";
-        if (textbook.piecewise) {
-            textbook.text += " to " + sizeText(covering[0].upTo) + ", then " + pieceText(covering[1]);
-        }
-        return textbook;
     }
-    return textbook;
+    // No line of its own: what the sort's row expects on every shape.
+    const SortEntry& row = sortEntry(sort);
+    GrowthClass cls;
+    if (row.expects == nullptr || !parseGrowthClass(row.expects, cls)) return {false, "", "", {}, false};
+    return fromEntry(row.expectsWhy, always(cls), linearTerm, least, most);
 }
 
 namespace {
