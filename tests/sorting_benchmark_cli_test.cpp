@@ -62,8 +62,8 @@ std::string runObject(const std::string& json, const std::string& name) {
 // at least the times' 5% noise floor, and a page that draws the CPU time
 // that was measured, not the real time.
 TEST(SortingBenchmark, ReportsCountersSkipsSummaryAndPage) {
-    const std::string summary = testing::TempDir() + "sorting_benchmark_cli_summary.json";
-    const std::string page = testing::TempDir() + "sorting_benchmark_cli_page.html";
+    const std::string summary = tempPath(".json");
+    const std::string page = tempPath(".html");
     std::remove(summary.c_str());
     std::remove(page.c_str());
     const ProgramRun run = runProgram(
@@ -99,6 +99,7 @@ TEST(SortingBenchmark, ReportsCountersSkipsSummaryAndPage) {
     }
     EXPECT_EQ(noises, 5) << families;
 
+    std::remove(summary.c_str());
     if (!htmlReportAvailable()) return;
     // merge's first point on the first chart (random): nanoseconds per element.
     const std::string html = readFile(page);
@@ -107,6 +108,7 @@ TEST(SortingBenchmark, ReportsCountersSkipsSummaryAndPage) {
     const double drawn = std::atof(valueAfter(html, "y", merge).c_str());
     const std::string object = runObject(run.out, "merge/random/1000");
     EXPECT_NEAR(drawn, std::atof(valueAfter(object, "cpu_time").c_str()), 1e-9 * drawn) << object;
+    std::remove(page.c_str());
 }
 
 // Sizes alone are a choice: every sort and shape at them, not the report's
