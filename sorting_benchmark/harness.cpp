@@ -16,6 +16,7 @@
 #include <regex>
 
 #include "compare/options.h"
+#include "compare/platform.h"
 #include "compare/text.h"
 
 namespace {
@@ -257,6 +258,47 @@ bool Harness::check(SortId sort, const Shape& shape, int n, const int* result, i
 void Harness::fail(const std::string& name, const std::string& message) {
     ++failures_;
     std::fprintf(stderr, "%s: %s\n", name.c_str(), message.c_str());
+}
+
+TimedPool::TimedPool(Harness& harness, SortId sort, const Shape& shape, int n)
+    : harness_(harness),
+      sort_(sort),
+      shape_(shape),
+      n_(n),
+      length_(std::size_t(n)),
+      count_(poolArrayCount(n)),
+      pool_(length_ * std::size_t(count_)),
+      source_(std::size_t(count_)) {
+    // Merge, radix and counting sort take up to n elements of buffers,
+    // counting sort its table besides.
+    const std::uint64_t table = countingTableBytes(shape);
+    prefaultHeap(2 * std::uint64_t(length_) * sizeof(int) +
+                 (sort == sortCounting && table <= maxCountingTableBytes ? table : 0));
+}
+
+void TimedPool::refill() {
+    const Inputs& in = harness_.inputs(shape_, n_);
+    for (int i = 0; i < count_; ++i) {
+        const int d = static_cast<int>(handedOut_++ % static_cast<std::int64_t>(in.arrays.size()));
+        source_[std::size_t(i)] = d;
+        std::copy(in.arrays[std::size_t(d)].begin(), in.arrays[std::size_t(d)].end(),
+                  pool_.begin() + std::ptrdiff_t(length_ * std::size_t(i)));
+    }
+    faultsBefore_ = pageFaultCount();
+    batchStart_ = processSeconds();
+}
+
+bool TimedPool::endBatch() {
+    seconds_ += processSeconds() - batchStart_;
+    faults_ += pageFaultCount() - faultsBefore_;
+    for (int i = 0; i < used_; ++i) {
+        if (!harness_.check(sort_, shape_, n_, &pool_[length_ * std::size_t(i)], source_[std::size_t(i)])) {
+            return false;
+        }
+    }
+    sorted_ += used_;
+    used_ = 0;
+    return true;
 }
 
 int Harness::exitStatus() const { return failures_ > 0 ? 1 : 0; }

@@ -97,6 +97,57 @@ std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
 bool filterSelects(const std::string& filter, const std::vector<std::string>& names,
                    std::vector<bool>& selected, std::string& error);
 
+class Harness;
+
+// The arrays of one timed run: the pool the calls sort in, refilled from
+// the distinct arrays in turn, and what the batches between two pauses of
+// the timer took.
+class TimedPool {
+public:
+    // Grows the heap first to what the sort's buffers will take.
+    TimedPool(Harness& harness, SortId sort, const Shape& shape, int n);
+    bool full() const { return used_ == count_; }
+    int* next() { return &pool_[length_ * std::size_t(used_++)]; }
+    // Copies the next distinct arrays in and starts a batch.
+    void refill();
+    // Ends a batch: its time and page faults, then every result checked;
+    // false at the first that differs from std::sort.
+    bool endBatch();
+    std::int64_t sorted() const { return sorted_; }
+    double seconds() const { return seconds_; }
+    std::int64_t faults() const { return faults_; }
+
+private:
+    Harness& harness_;
+    SortId sort_;
+    Shape shape_;
+    int n_;
+    std::size_t length_;
+    int count_, used_ = 0;
+    std::vector<int> pool_, source_;
+    std::int64_t handedOut_ = 0, sorted_ = 0, faults_ = 0, faultsBefore_ = 0;
+    double seconds_ = 0, batchStart_ = 0;
+};
+
+// The timed loop: calls back to back until the state says stop, and with
+// the timer paused between batches the results checked and the pool
+// refilled; the last batch is checked too. False when a result differed.
+// State is Google Benchmark's, or a test's with the same members.
+template <class State>
+bool runTimedBatches(State& state, TimedPool& pool, SortFunction sortCall, int n) {
+    pool.refill();
+    for ([[maybe_unused]] auto _ : state) {
+        if (pool.full()) {
+            state.PauseTiming();
+            if (!pool.endBatch()) return false;
+            pool.refill();
+            state.ResumeTiming();
+        }
+        sortCall(pool.next(), n);
+    }
+    return pool.endBatch();
+}
+
 // The state of one run: inputs built on demand, the skips decided once per
 // benchmark, and the results that differed.
 class Harness {

@@ -141,66 +141,14 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         countAllocations(state, sort, shape, n);
         return;
     }
-    const Inputs& in = harness->inputs(shape, n);
-    const SortFunction sortCall = sortEntry(sort).timed;
-    const std::size_t length = static_cast<std::size_t>(n);
-    const int poolSize = poolArrayCount(n);
-    std::vector<int> pool(length * static_cast<std::size_t>(poolSize));
-    std::vector<int> source(static_cast<std::size_t>(poolSize));
-    int used = 0;
-    std::int64_t handedOut = 0;
-    std::int64_t sorted = 0;
-    double sortSeconds = 0;
-    std::int64_t faults = 0;
-    std::int64_t faultsBefore = 0;
-    double batchStart = 0;
-    // With the timer paused: the sorted pool is checked and refilled, and
-    // the page faults are read, so that the times see the sorts alone.
-    auto endBatch = [&] {
-        sortSeconds += processSeconds() - batchStart;
-        faults += pageFaultCount() - faultsBefore;
-        for (int i = 0; i < used; ++i) {
-            if (!harness->check(sort, shape, n, &pool[length * std::size_t(i)], source[std::size_t(i)])) {
-                return false;
-            }
-        }
-        sorted += used;
-        used = 0;
-        return true;
-    };
-    auto refill = [&] {
-        for (int i = 0; i < poolSize; ++i) {
-            const int d = static_cast<int>(handedOut++ % static_cast<std::int64_t>(in.arrays.size()));
-            source[std::size_t(i)] = d;
-            std::copy(in.arrays[std::size_t(d)].begin(), in.arrays[std::size_t(d)].end(),
-                      pool.begin() + std::ptrdiff_t(length * std::size_t(i)));
-        }
-        faultsBefore = pageFaultCount();
-        batchStart = processSeconds();
-    };
-    // Merge, radix and counting sort take up to n elements of buffers,
-    // counting sort its table besides.
-    const std::uint64_t table = countingTableBytes(shape);
-    prefaultHeap(2 * std::uint64_t(length) * sizeof(int) +
-                 (sort == sortCounting && table <= maxCountingTableBytes ? table : 0));
-    refill();
-    bool correct = true;
-    for (auto _ : state) {
-        if (used == poolSize) {
-            state.PauseTiming();
-            correct = endBatch();
-            if (!correct) break;
-            refill();
-            state.ResumeTiming();
-        }
-        sortCall(&pool[length * std::size_t(used++)], n);
-    }
-    if (!correct || !endBatch()) {
+    TimedPool pool(*harness, sort, shape, n);
+    if (!runTimedBatches(state, pool, sortEntry(sort).timed, n)) {
         state.SkipWithError("result differs from std::sort");
         return;
     }
-    if (sorted > 0) harness->recordCalls(sort, shape, n, sortSeconds / double(sorted));
-    state.counters["page_faults"] = benchmark::Counter(double(faults), benchmark::Counter::kAvgIterations);
+    if (pool.sorted() > 0) harness->recordCalls(sort, shape, n, pool.seconds() / double(pool.sorted()));
+    state.counters["page_faults"] =
+        benchmark::Counter(double(pool.faults()), benchmark::Counter::kAvgIterations);
     state.SetItemsProcessed(state.iterations() * n);
 }
 

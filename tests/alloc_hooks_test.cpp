@@ -37,6 +37,13 @@ TEST(AllocHooks, CountCallsLiveBytesAndPeakOverAScript) {
     EXPECT_EQ(liveAllocations(), 0);
     EXPECT_EQ(liveAllocatedBytes(), 0u);
     EXPECT_EQ(peakAllocatedBytes(), 400u);
+
+    // Armed again, the peak starts over.
+    armAllocations(0);
+    release(allocate(30));
+    disarmAllocations();
+    EXPECT_EQ(peakAllocatedBytes(), 30u);
+    EXPECT_EQ(allocationCalls(), 1);
 }
 
 TEST(AllocHooks, FailOnlyTheChosenCall) {

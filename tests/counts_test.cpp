@@ -260,6 +260,28 @@ TEST(Counts, TextbookFiguresMatchEnumeration) {
     }
 }
 
+// The bytes a run holds, by hand: six arrays of n ints, and counting
+// sort's table for the widest shape it runs on (random: 0..9999).
+TEST(Counts, BytesNeededByHand) {
+    const struct {
+        std::vector<SortId> sorts;
+        std::vector<Shape> shapes;
+        int n;
+        double bytes;
+    } rows[] = {
+        {{sortInsertion}, {{shapeRandom, 0}}, 1000, 6 * 1000 * 4},
+        {{sortCounting}, {{shapeRandom, 0}, {shapeFewDistinct, 0}}, 1000, 6 * 1000 * 4 + 10000 * 4},
+        {{sortCounting}, {{shapeRandomWide, 0}}, 1000, 6 * 1000 * 4},
+        {{sortRadix}, {{shapeRandomMillion, 0}}, 100, 6 * 100 * 4},
+    };
+    for (const auto& row : rows) {
+        Settings settings;
+        settings.sorts = row.sorts;
+        settings.shapes = row.shapes;
+        EXPECT_EQ(bytesNeeded(settings, row.n), row.bytes) << sortName(row.sorts.front());
+    }
+}
+
 // Left out beyond the budget must mean quadratic growth: an estimate that
 // grew as n would let billion-comparison cases run.
 TEST(Counts, BudgetEstimateGrowsAsNSquared) {

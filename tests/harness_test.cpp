@@ -45,6 +45,138 @@ TEST(Harness, CatchesAResultWrongInItsLastElement) {
     EXPECT_EQ(harness.exitStatus(), 1);
 }
 
+// Google Benchmark's state as the timed loop uses it: so many iterations,
+// and the pauses between batches.
+struct FakeState {
+    struct Iterator {
+        std::int64_t left;
+        bool operator!=(const Iterator& other) const { return left != other.left; }
+        void operator++() { --left; }
+        int operator*() const { return 0; }
+    };
+    std::int64_t iterations;
+    int pauses = 0;
+    Iterator begin() const { return {iterations}; }
+    Iterator end() const { return {0}; }
+    void PauseTiming() { ++pauses; }
+    void ResumeTiming() {}
+};
+
+// A sort that is right but for one element of one call.
+std::int64_t calls = 0, wrongCall = -1;
+int wrongElement = 0;
+void sortButOne(int* v, int n) {
+    std::sort(v, v + n);
+    if (calls++ == wrongCall) v[wrongElement] += 1;
+}
+
+// A timed run of 131-array batches (n = 1000), the last one short: a
+// result wrong anywhere, the last batch and last element included, fails
+// the run; each batch boundary pauses the timer once.
+TEST(Harness, TimedRunChecksEveryBatchTheLastIncluded) {
+    const int n = 1000;
+    const std::int64_t iterations = 3 * std::int64_t(poolArrayCount(n)) + 5;
+    struct Wrong {
+        std::int64_t call;
+        int element;
+    };
+    const Wrong rows[] = {
+        {-1, 0}, {0, 0}, {poolArrayCount(n), n - 1}, {iterations - 5, 0}, {iterations - 1, n - 1}};
+    for (const Wrong& row : rows) {
+        SCOPED_TRACE("wrong call " + std::to_string(row.call) + ", element " + std::to_string(row.element));
+        Harness harness(seed, 0.5);
+        TimedPool pool(harness, sortQuick, randomShape, n);
+        FakeState state{iterations};
+        calls = 0;
+        wrongCall = row.call;
+        wrongElement = row.element;
+        testing::internal::CaptureStderr();
+        const bool passed = runTimedBatches(state, pool, sortButOne, n);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(passed, row.call < 0) << err;
+        EXPECT_EQ(harness.failures(), row.call < 0 ? 0 : 1);
+        if (row.call < 0) {
+            EXPECT_EQ(pool.sorted(), iterations);
+            EXPECT_EQ(state.pauses, 3);
+        } else {
+            EXPECT_NE(err.find("quick/random/1000: result differs from std::sort at element " +
+                               std::to_string(row.element)),
+                      std::string::npos)
+                << err;
+        }
+    }
+}
+
+// A filter as Google Benchmark 1.7.1 reads it: an extended expression
+// searched anywhere in the name, '-' selecting what it does not match.
+TEST(Harness, FilterSelectsAsGoogleBenchmarkDoes) {
+    const std::vector<std::string> names = {"quick/random/1000", "merge/random/1000", "quick/ascending/2000"};
+    const struct {
+        const char* filter;
+        std::vector<bool> selected;
+    } rows[] = {
+        {"", {true, true, true}},
+        {"all", {true, true, true}},
+        {"quick", {true, false, true}},
+        {"^merge/", {false, true, false}},
+        {"-quick", {false, true, false}},
+        {"-/(1000)$", {false, false, true}},
+        {"random/1+0*$", {true, true, false}},
+    };
+    for (const auto& row : rows) {
+        std::vector<bool> selected;
+        std::string error;
+        EXPECT_TRUE(filterSelects(row.filter, names, selected, error)) << row.filter;
+        EXPECT_EQ(selected, row.selected) << row.filter;
+    }
+}
+
+// The cost model keeps the quickest run of a size, and predicts from the
+// two sizes below n by their exponent, at least 1.
+TEST(Harness, CostModelPredictsFromTheQuickestRuns) {
+    CostModel model;
+    model.record(1000, 2e-3);
+    model.record(1000, 1e-3);
+    model.record(1000, 3e-3);
+    double seconds = 0, exponent = 0;
+    int from = 0;
+    ASSERT_TRUE(model.predict(1000, seconds, exponent, from));
+    EXPECT_DOUBLE_EQ(seconds, 1e-3);
+    ASSERT_TRUE(model.predict(4000, seconds, exponent, from));
+    EXPECT_DOUBLE_EQ(exponent, 2);
+    EXPECT_DOUBLE_EQ(seconds, 16e-3);
+    model.record(2000, 8e-3);
+    model.record(2000, 4e-3);
+    ASSERT_TRUE(model.predict(8000, seconds, exponent, from));
+    EXPECT_DOUBLE_EQ(exponent, 2);
+    EXPECT_EQ(from, 2000);
+    EXPECT_DOUBLE_EQ(seconds, 64e-3);
+}
+
+// The most a run holds, worked out by hand: per size its distinct arrays
+// (1048 of 1000 elements, 104 of 10000, the budget's probe sizes always
+// among them) and their sorted copies, each with 48 bytes of vector; then
+// the largest call: the pool (131 arrays of 1000, 13 of 10000), a buffer of
+// n and counting sort's table (10000 ints for random, none for
+// random_wide's 16 GiB); shapes one at a time.
+TEST(Harness, MemoryNeededByHand) {
+    const std::uint64_t probes = 2 * 1048 * (4000 + 48) + 2 * 104 * (40000 + 48);
+    const std::uint64_t callAt10000 = 13 * 40000 + 40000;
+    const struct {
+        std::vector<std::pair<Shape, std::vector<int>>> plan;
+        std::uint64_t bytes;
+    } rows[] = {
+        {{{randomShape, {1000}}}, probes + callAt10000 + 40000},
+        {{{Shape{shapeRandomWide, 0}, {1000, 10000}}}, probes + callAt10000},
+        {{{randomShape, {1000}}, {Shape{shapeRandomWide, 0}, {1000}}}, probes + callAt10000 + 40000},
+        {{{Shape{shapeRandomMillion, 0}, {20000}}},
+         probes + 2 * 52 * (80000 + 48) + 6 * 80000 + 80000 + 4000000},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(memoryNeeded(row.plan), row.bytes) << shapeName(row.plan.front().first);
+    }
+}
+
 // Identical arrays would let the branch predictor learn them.
 TEST(Harness, DistinctArraysDiffer) {
     for (int n : {1000, 300000}) {

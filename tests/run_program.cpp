@@ -7,8 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 std::string readFile(const std::string& path) {
@@ -21,14 +25,18 @@ std::string readFile(const std::string& path) {
     return text;
 }
 
-ProgramRun runProgram(const std::string& program, const std::string& arguments) {
-    // CTest runs tests side by side: each names its files after itself.
+std::string tempPath(const std::string& suffix) {
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string base =
-        testing::TempDir() +
-        (test ? std::string(test->test_suite_name()) + "." + test->name() : std::string("run_program"));
-    const std::string out = base + ".stdout";
-    const std::string err = base + ".stderr";
+    return testing::TempDir() +
+           (test ? std::string(test->test_suite_name()) + "." + test->name() : std::string("run_program")) +
+           "." + std::to_string(getpid()) + suffix;
+}
+
+ProgramRun runProgram(const std::string& program, const std::string& arguments) {
+    // CTest runs tests side by side, and other builds run theirs: each
+    // names its files after itself and its process.
+    const std::string out = tempPath(".stdout");
+    const std::string err = tempPath(".stderr");
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system((program + " " + arguments + " >" + out + " 2>" + err).c_str());
     ProgramRun run;

@@ -16,6 +16,10 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments);
 
 std::string readFile(const std::string& path);
 
+// A path in the temporary folder named after the running test and this
+// process: other builds' tests of the same name run beside it.
+std::string tempPath(const std::string& suffix);
+
 // A refusal as every tool makes it: status 2, nothing on stdout and one
 // line on stderr; empty when it is one, else what is wrong.
 std::string refusalProblem(const ProgramRun& run);

@@ -194,6 +194,8 @@ TEST(Shapes, ParseInOneSpellingAndRefuseWhatIsOutOfRange) {
         "nearly_sorted:",
         "few_distinct:0",
         "few_distinct:2.5",
+        "nearly_sorted:1.2.3",
+        "random:2.5",
         "random:2147483648",
         "random:-1",
         "runs:0",

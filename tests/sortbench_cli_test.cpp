@@ -86,18 +86,20 @@ TEST(Sortbench, AnswersHelpAndVersionAndRefusesOtherArguments) {
         const char* arguments;
         int status;
         std::vector<std::string> inStdout;  // empty: nothing at all
+        const char* quoted;                 // what a refusal names
     };
     const ArgumentCase cases[] = {
         {"--help",
          0,
-         {"Usage: sortbench", "sortbench.cmd", "sorting_benchmark", "sorting_counts", "compare.cmd"}},
-        {"--version", 0, {"sortbench " SORTBENCH_VERSION + lineEnd}},
-        {"--verbose", 2, {}},
-        {"-help", 2, {}},
-        {"10000", 2, {}},
-        {"''", 2, {}},
-        {"--help extra", 2, {}},
-        {"--version --help", 2, {}},
+         {"Usage: sortbench", "sortbench.cmd", "sorting_benchmark", "sorting_counts", "compare.cmd"},
+         ""},
+        {"--version", 0, {"sortbench " SORTBENCH_VERSION + lineEnd}, ""},
+        {"--verbose", 2, {}, "--verbose"},
+        {"-help", 2, {}, "-help"},
+        {"10000", 2, {}, "10000"},
+        {"''", 2, {}, ""},
+        {"--help extra", 2, {}, "extra"},
+        {"--version --help", 2, {}, "--help"},
     };
     for (const ArgumentCase& c : cases) {
         SCOPED_TRACE(std::string("sortbench ") + c.arguments);
@@ -116,6 +118,7 @@ TEST(Sortbench, AnswersHelpAndVersionAndRefusesOtherArguments) {
             }
         } else {
             EXPECT_EQ(stdoutText, "");
+            EXPECT_NE(stderrText.find("\"" + std::string(c.quoted) + "\""), std::string::npos) << stderrText;
             EXPECT_TRUE(!stderrText.empty() && stderrText.find(lineEnd) == stderrText.size() - lineEnd.size())
                 << stderrText;
         }

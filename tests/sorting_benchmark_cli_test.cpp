@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "compare/html_report.h"
 #include "tests/run_program.h"
 
 namespace {
@@ -33,6 +38,88 @@ TEST(SortingBenchmark, RefusesBadCommandLines) {
         const ProgramRun run = runProgram(SORTING_BENCHMARK_PATH, args);
         EXPECT_EQ(refusalProblem(run), "") << args;
         EXPECT_EQ(run.err.compare(0, 19, "sorting_benchmark: "), 0) << args << ":\n" << run.err;
+    }
+}
+
+// The text after "key": in text from at, up to the next comma, brace or
+// line end; empty when absent.
+std::string valueAfter(const std::string& text, const std::string& key, std::size_t at = 0) {
+    const std::size_t found = text.find("\"" + key + "\": ", at);
+    if (found == std::string::npos) return "";
+    const std::size_t start = found + key.size() + 4;
+    return text.substr(start, text.find_first_of(",}\n", start) - start);
+}
+
+// Google Benchmark's JSON object of one run.
+std::string runObject(const std::string& json, const std::string& name) {
+    const std::size_t at = json.find("\"name\": \"" + name + "\",");
+    return at == std::string::npos ? "" : json.substr(at, json.find('}', at) - at);
+}
+
+// What a small run reports when it works: its allocations per call (the
+// memory run's, divided by the calls it made), a page-fault counter on
+// every run, a stated skip that is no failure, a summary that allows for
+// at least the times' 5% noise floor, and a page that draws the CPU time
+// that was measured, not the real time.
+TEST(SortingBenchmark, ReportsCountersSkipsSummaryAndPage) {
+    const std::string summary = tempPath(".json");
+    const std::string page = tempPath(".html");
+    std::remove(summary.c_str());
+    std::remove(page.c_str());
+    const ProgramRun run = runProgram(
+        SORTING_BENCHMARK_PATH,
+        "'--benchmark_filter=^(insertion|merge|quick|counting|radix)/random/(1000|2000)$|^counting/"
+        "random_wide/1000$' "
+        "--sortbench_shapes=random,random_wide --sortbench_sizes=1000,2000 --benchmark_min_time=0.001 "
+        "--benchmark_format=json --sortbench_summary=" +
+            summary + (htmlReportAvailable() ? " --sortbench_html=" + page : ""));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const struct {
+        const char* name;
+        const char* allocations;
+    } rows[] = {
+        {"insertion/random/1000", "0"}, {"quick/random/2000", "0"}, {"merge/random/1000", "1998"},
+        {"merge/random/2000", "3998"},  {"radix/random/1000", "1"}, {"counting/random/2000", "2"},
+    };
+    for (const auto& row : rows) {
+        const std::string object = runObject(run.out, row.name);
+        ASSERT_NE(object, "") << row.name << " not in:\n" << run.out;
+        EXPECT_EQ(std::atof(valueAfter(object, "allocs_per_iter").c_str()), std::atof(row.allocations))
+            << object;
+        EXPECT_NE(valueAfter(object, "page_faults"), "") << object;
+    }
+    EXPECT_EQ(valueAfter(runObject(run.out, "counting/random_wide/1000"), "error_message"),
+              "\"skipped: counting sort would need a table of 4294967296 counters (16.0 GiB)\"");
+
+    const std::string families = readFile(summary);
+    int noises = 0;
+    for (std::size_t at = families.find("\"noise\""); at != std::string::npos;
+         at = families.find("\"noise\"", at + 1), ++noises) {
+        EXPECT_GE(std::atof(valueAfter(families, "noise", at).c_str()), 0.05) << families;
+    }
+    EXPECT_EQ(noises, 5) << families;
+
+    std::remove(summary.c_str());
+    if (!htmlReportAvailable()) return;
+    // merge's first point on the first chart (random): nanoseconds per element.
+    const std::string html = readFile(page);
+    const std::size_t merge = html.find("{\"label\": \"merge\"");
+    ASSERT_NE(merge, std::string::npos);
+    const double drawn = std::atof(valueAfter(html, "y", merge).c_str());
+    const std::string object = runObject(run.out, "merge/random/1000");
+    EXPECT_NEAR(drawn, std::atof(valueAfter(object, "cpu_time").c_str()), 1e-9 * drawn) << object;
+    std::remove(page.c_str());
+}
+
+// Sizes alone are a choice: every sort and shape at them, not the report's
+// scenario (which has none of them).
+TEST(SortingBenchmark, SizesAloneAreAChoice) {
+    const ProgramRun run =
+        runProgram(SORTING_BENCHMARK_PATH, "--sortbench_sizes=1000 --benchmark_list_tests=true");
+    EXPECT_EQ(run.status, 0) << run.err;
+    for (const char* name :
+         {"insertion/random/1000\n", "std_sort/ascending/1000\n", "radix/all_equal/1000\n"}) {
+        EXPECT_NE(run.out.find(name), std::string::npos) << name << " not in:\n" << run.out;
     }
 }
 

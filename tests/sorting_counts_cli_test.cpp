@@ -1,5 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "compare/shapes.h"
+#include "sorting/counted.h"
 #include "tests/run_program.h"
 
 namespace {
@@ -31,6 +42,137 @@ TEST(CountsTool, RefusesBadCommandLines) {
     };
     for (const char* line : badLines) {
         EXPECT_EQ(refusalProblem(runProgram(SORTING_COUNTS_PATH, line)), "") << line;
+    }
+}
+
+// One row of the JSON (its line) or of the CSV (by the header's names), as
+// field name and text.
+typedef std::map<std::string, std::string> Fields;
+
+Fields jsonRow(const std::string& json, const std::string& start) {
+    Fields fields;
+    const std::size_t at = json.find(start);
+    if (at == std::string::npos) return fields;
+    std::istringstream line(json.substr(at, json.find('\n', at) - at));
+    std::string word, key;
+    while (line >> word) {
+        if (word.size() > 3 && word.front() == '"' && word.back() == ':') {
+            key = word.substr(1, word.size() - 3);
+        } else if (!key.empty()) {
+            while (!word.empty() && (word.back() == ',' || word.back() == '}')) word.pop_back();
+            fields[key] = word;
+            key.clear();
+        }
+    }
+    return fields;
+}
+
+Fields csvRow(const std::string& csv, const std::string& start) {
+    Fields fields;
+    const std::size_t at = csv.find("\n" + start);
+    if (at == std::string::npos) return fields;
+    std::istringstream header(csv.substr(0, csv.find('\n')));
+    std::istringstream row(csv.substr(at + 1, csv.find('\n', at + 1) - at - 1));
+    for (std::string key, value; std::getline(header, key, ',') && std::getline(row, value, ',');) {
+        fields[key] = value;
+    }
+    return fields;
+}
+
+double numberIn(const Fields& fields, const std::string& key) {
+    const auto it = fields.find(key);
+    return it == fields.end() || it->second.empty() || it->second == "null" ? -1
+                                                                            : std::atof(it->second.c_str());
+}
+
+double harmonicNumber(int n) {
+    double h = 0;
+    for (int k = 1; k <= n; ++k) h += 1.0 / k;
+    return h;
+}
+
+// What the tool prints when it works, against the same counts made here:
+// input i from seed + i, sorted by the counting build, its disorder counted
+// pair by pair; means over the inputs, the textbook's figure, their ratio,
+// and the noise of the comparisons' growth: the largest standard error of
+// a mean over the sizes, relative, at least 1% (two sizes: no fit widens
+// it).
+TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
+    const std::uint32_t seed = 7;
+    const int inputs = 100;  // below 2000 elements
+    struct Case {
+        const char* sort;
+        SortFunction counted;
+        Shape shape;
+        double (*expected)(double n);  // null: the textbook says nothing
+    };
+    const Case cases[] = {
+        {"insertion",
+         counted::insertionSort,
+         {shapeRandom, 0},
+         [](double n) { return n * (n - 1) / 4 + n - harmonicNumber(int(n)); }},
+        {"merge",
+         counted::mergeSortArray,
+         {shapeRandom, 0},
+         [](double n) { return n * std::log2(n) - 1.25 * n; }},
+        {"quick",
+         counted::quickSortArray,
+         {shapeRandom, 0},
+         [](double n) { return 2 * (n + 1) * harmonicNumber(int(n)) - 4 * n; }},
+        {"insertion", counted::insertionSort, {shapeFewDistinctK, 3}, nullptr},
+        {"merge", counted::mergeSortArray, {shapeFewDistinctK, 3}, nullptr},
+        {"quick", counted::quickSortArray, {shapeFewDistinctK, 3}, nullptr},
+    };
+    const int sizes[] = {20, 40};
+    const std::string options =
+        "--sorts=insertion,merge,quick --shapes=random,few_distinct:3 --sizes=20,40 --seed=7";
+    const ProgramRun json = runProgram(SORTING_COUNTS_PATH, "--json " + options);
+    const ProgramRun csv = runProgram(SORTING_COUNTS_PATH, "--csv " + options);
+    ASSERT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    for (const Case& c : cases) {
+        const std::string name = std::string(c.sort) + "/" + shapeName(c.shape);
+        double noise = 0.01;
+        for (int n : sizes) {
+            SCOPED_TRACE(name + "/" + std::to_string(n));
+            double comparisons = 0, squares = 0, inversions = 0, runs = 0, distinct = 0;
+            std::vector<double> each;
+            for (int i = 0; i < inputs; ++i) {
+                std::vector<int> v = makeShape(c.shape, n, seed + std::uint32_t(i));
+                for (int a = 0; a < n; ++a) {
+                    for (int b = a + 1; b < n; ++b) inversions += v[a] > v[b];
+                    runs += a == 0 || v[a] < v[a - 1];
+                }
+                distinct += double(std::set<int>(v.begin(), v.end()).size());
+                counted::takeOperationCounts();
+                c.counted(v.data(), n);
+                each.push_back(double(counted::takeOperationCounts().comparisons));
+                comparisons += each.back();
+            }
+            comparisons /= inputs;
+            for (double e : each) squares += (e - comparisons) * (e - comparisons);
+            noise = std::max(noise, std::sqrt(squares / (inputs - 1) / inputs) / comparisons);
+            const std::string start = "\"sort\": \"" + std::string(c.sort) + "\", \"shape\": \"" +
+                                      shapeName(c.shape) + "\", \"n\": " + std::to_string(n) + ",";
+            const std::string csvStart =
+                "counts," + std::string(c.sort) + "," + shapeName(c.shape) + "," + std::to_string(n) + ",";
+            for (const Fields& row : {jsonRow(json.out, start), csvRow(csv.out, csvStart)}) {
+                ASSERT_FALSE(row.empty()) << start << " not in:\n" << json.out << csv.out;
+                EXPECT_EQ(numberIn(row, "inputs"), inputs);
+                // Means print with one decimal.
+                EXPECT_NEAR(numberIn(row, "comparisons"), comparisons, 0.051);
+                EXPECT_NEAR(numberIn(row, "inversions"), inversions / inputs, 0.051);
+                EXPECT_NEAR(numberIn(row, "runs"), runs / inputs, 0.051);
+                EXPECT_NEAR(numberIn(row, "distinct"), distinct / inputs, 0.051);
+                const double expected = c.expected ? c.expected(n) : -1;
+                EXPECT_NEAR(numberIn(row, "expected"), expected, 0.051);
+                EXPECT_NEAR(numberIn(row, "ratio"), c.expected ? comparisons / expected : -1, 1e-5);
+            }
+        }
+        const std::size_t family = json.out.find("\"sort\": \"" + std::string(c.sort) + "\", \"shape\": \"" +
+                                                 shapeName(c.shape) + "\", \"figure\"");
+        ASSERT_NE(family, std::string::npos) << name;
+        EXPECT_NEAR(numberIn(jsonRow(json.out.substr(family), "\"sort\""), "noise"), noise, 6e-5) << name;
     }
 }
 

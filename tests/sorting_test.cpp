@@ -170,6 +170,34 @@ TEST(Sorts, AllocationFailuresKeepEveryElementAndLeakNothing) {
     }
 }
 
+// Allocations per call: quick sort's range stack takes the heap only past
+// 64 pending ranges of two or more elements; the others' buffers.
+TEST(Sorts, AllocateOnlyWhatTheyNeed) {
+    std::vector<int> swappedPairs(1200);
+    for (int i = 0; i < 1200; ++i) swappedPairs[i] = i ^ 1;
+    const struct {
+        const char* name;
+        SortFunction sort;
+        std::vector<int> input;
+        int allocations;
+    } rows[] = {
+        {"quick, swapped pairs", quickSortArray, swappedPairs, 0},
+        {"quick, random", quickSortArray, makeShape({shapeRandom, 0}, 1000, 1), 0},
+        {"insertion", insertionSort, swappedPairs, 0},
+        {"merge", mergeSortArray, makeShape({shapeRandom, 0}, 40, 1), 78},
+        {"counting", countingSort, swappedPairs, 2},
+        {"radix", radixSort, swappedPairs, 1},
+    };
+    for (const auto& row : rows) {
+        std::vector<int> v = row.input;
+        armAllocations(0);
+        row.sort(v.data(), static_cast<int>(v.size()));
+        disarmAllocations();
+        EXPECT_EQ(allocationCalls(), row.allocations) << row.name;
+        EXPECT_TRUE(std::is_sorted(v.begin(), v.end())) << row.name;
+    }
+}
+
 // The table must not wrap at max + 1, spans min..max below zero and runs
 // from 0 otherwise, however large the smallest value (about 4 GiB here).
 TEST(Sorts, CountingSortSizesItsTableWithoutOverflow) {
