@@ -224,6 +224,17 @@ TextbookGrowth textbookGrowth(SortId sort, const Shape& shape, GrowthFigure figu
     // a n lg n + b n, which can come out as N as well as N lg N.
     const bool linearTerm = figure == figureTime && sort == sortMerge;
     TextbookGrowth textbook = {false, "", "", {}, false};
+    if (sortEntry(sort).user) {
+        // What its author expects (SB_EXPECT), when it names a class.
+        const char* expect = sortEntry(sort).expect;
+        textbook.reason =
+            expect ? "SB_EXPECT(\"" + std::string(expect) + "\") names no growth class" : "no SB_EXPECT";
+        for (int c = 0; expect != nullptr && c < growthClassCount; ++c) {
+            if (std::string(expect) != growthClassNames[c]) continue;
+            textbook = {true, expect, "its author's expectation (SB_EXPECT)", {GrowthClass(c)}, false};
+        }
+        return textbook;
+    }
     for (const Entry& entry : entries) {
         if (entry.sort != sort || entry.kind != shape.kind) continue;
         textbook.reason = entry.reason;

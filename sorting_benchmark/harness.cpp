@@ -16,6 +16,7 @@
 #include <regex>
 
 #include "compare/options.h"
+#include "compare/user_sorts.h"
 
 namespace {
 
@@ -220,17 +221,23 @@ double Harness::timeOneCall(SortId sort, const Shape& shape, int n) {
     // again and again the branch predictor learns it (std::sort at 1000
     // then came out ten times too fast, and its growth as n²).
     const Inputs& in = inputs(shape, n);
-    std::vector<int> work;
+    GuardedArray work(in.arrays.front());
     // Calls for at least 2 ms, so that the clock's steps do not matter;
     // copying the array in costs a few percent of the fastest sort.
     const double start = processSeconds();
     double elapsed = 0;
     int calls = 0;
     do {
-        work = in.arrays[static_cast<std::size_t>(calls) % in.arrays.size()];
+        work.assign(in.arrays[static_cast<std::size_t>(calls) % in.arrays.size()]);
+        noteUserCall(sort, shape, n);
         sortEntry(sort).timed(work.data(), n);
+        userCallDone();
         ++calls;
         elapsed = processSeconds() - start;
+        if (const char* problem = work.guardProblem()) {
+            fail(benchmarkName(sort, shape, n), problem);
+            break;
+        }
     } while (elapsed < 0.002 && calls < 1000);
     return elapsed / calls;
 }
@@ -255,6 +262,14 @@ bool Harness::check(SortId sort, const Shape& shape, int n, const int* result, i
     fail(benchmarkName(sort, shape, n),
          "result differs from std::sort at element " + std::to_string(differs.first - expected.begin()));
     return false;
+}
+
+bool Harness::checkGuarded(SortId sort, const Shape& shape, int n, const int* result, int source) {
+    if (const char* problem = guardProblem(result, n)) {
+        fail(benchmarkName(sort, shape, n), problem);
+        return false;
+    }
+    return check(sort, shape, n, result, source);
 }
 
 void Harness::fail(const std::string& name, const std::string& message) {

@@ -120,6 +120,9 @@ public:
     // Compares result with the sorted copy of inputs(shape, n).arrays[source]
     // element by element; a difference is counted and reported on stderr.
     bool check(SortId sort, const Shape& shape, int n, const int* result, int source);
+    // The same for a result between guard zones (compare/user_sorts.h),
+    // which must be intact.
+    bool checkGuarded(SortId sort, const Shape& shape, int n, const int* result, int source);
 
     // Counts a failure of the named benchmark and says so on stderr at once
     // (the run may go on for long after it).

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <utility>
@@ -20,6 +21,7 @@
 #include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
+#include "compare/user_sorts.h"
 #include "sorting_benchmark/harness.h"
 #include "sorting_benchmark/run_report.h"
 
@@ -93,15 +95,17 @@ std::set<std::string> memoryCounted;
 void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, int n) {
     const std::string name = benchmarkName(sort, shape, n);
     const Inputs& in = harness->inputs(shape, n);
-    std::vector<int> work;
+    GuardedArray work(in.arrays.front());
     double allocations = 0;
     int calls = 0;
     const double start = processSeconds();
     for (int d = 0; d < std::min<int>(4, int(in.arrays.size())) && processSeconds() - start < 0.05; ++d) {
         ++calls;
-        work = in.arrays[static_cast<std::size_t>(d)];
+        work.assign(in.arrays[static_cast<std::size_t>(d)]);
         armAllocations(0);
+        noteUserCall(sort, shape, n);
         sortEntry(sort).timed(work.data(), n);
+        userCallDone();
         disarmAllocations();
         allocations += allocationCalls();
         countedPeakBytes = std::max<std::int64_t>(countedPeakBytes, std::int64_t(peakAllocatedBytes()));
@@ -110,8 +114,8 @@ void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, 
             state.SkipWithError("the sort leaked memory");
             return;
         }
-        if (!harness->check(sort, shape, n, work.data(), d)) {
-            state.SkipWithError("result differs from std::sort");
+        if (!harness->checkGuarded(sort, shape, n, work.data(), d)) {
+            state.SkipWithError("result differs from std::sort or the sort wrote out of bounds");
             return;
         }
     }
@@ -145,7 +149,10 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
     const SortFunction sortCall = sortEntry(sort).timed;
     const std::size_t length = static_cast<std::size_t>(n);
     const int poolSize = poolArrayCount(n);
-    std::vector<int> pool(length * static_cast<std::size_t>(poolSize));
+    // Each array between guard zones, which the checks read.
+    const std::size_t stride = length + 2 * guardLength;
+    std::vector<int> pool(stride * static_cast<std::size_t>(poolSize));
+    const auto array = [&](int i) { return &pool[stride * std::size_t(i) + guardLength]; };
     std::vector<int> source(static_cast<std::size_t>(poolSize));
     int used = 0;
     std::int64_t handedOut = 0;
@@ -160,7 +167,7 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         sortSeconds += processSeconds() - batchStart;
         faults += pageFaultCount() - faultsBefore;
         for (int i = 0; i < used; ++i) {
-            if (!harness->check(sort, shape, n, &pool[length * std::size_t(i)], source[std::size_t(i)])) {
+            if (!harness->checkGuarded(sort, shape, n, array(i), source[std::size_t(i)])) {
                 return false;
             }
         }
@@ -172,8 +179,8 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         for (int i = 0; i < poolSize; ++i) {
             const int d = static_cast<int>(handedOut++ % static_cast<std::int64_t>(in.arrays.size()));
             source[std::size_t(i)] = d;
-            std::copy(in.arrays[std::size_t(d)].begin(), in.arrays[std::size_t(d)].end(),
-                      pool.begin() + std::ptrdiff_t(length * std::size_t(i)));
+            std::copy(in.arrays[std::size_t(d)].begin(), in.arrays[std::size_t(d)].end(), array(i));
+            fillGuards(array(i), n);
         }
         faultsBefore = pageFaultCount();
         batchStart = processSeconds();
@@ -185,6 +192,7 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
                  (sort == sortCounting && table <= maxCountingTableBytes ? table : 0));
     refill();
     bool correct = true;
+    noteUserCall(sort, shape, n);
     for (auto _ : state) {
         if (used == poolSize) {
             state.PauseTiming();
@@ -193,10 +201,11 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
             refill();
             state.ResumeTiming();
         }
-        sortCall(&pool[length * std::size_t(used++)], n);
+        sortCall(array(used++), n);
     }
+    userCallDone();
     if (!correct || !endBatch()) {
-        state.SkipWithError("result differs from std::sort");
+        state.SkipWithError("result differs from std::sort or the sort wrote out of bounds");
         return;
     }
     if (sorted > 0) harness->recordCalls(sort, shape, n, sortSeconds / double(sorted));
@@ -232,6 +241,8 @@ void printHelp() {
         "  --sortbench_budget=SECONDS   skip sizes whose call is predicted to take longer (default %g)\n"
         "  --sortbench_summary=FILE     write the growth summary as JSON\n"
         "  --sortbench_html=FILE        write the results as an HTML page\n"
+        "  --sortbench_load=NAME.so     add a sort of your own built as a shared library (NAME.dll on\n"
+        "                               Windows), repeatable; see user_sorts.md\n"
         "Without --benchmark_filter or a choice of shapes or sizes, runs the report's scenario only.\n",
         shapeSyntax(), static_cast<unsigned long>(defaultSeed), defaultBudgetSeconds);
 }
@@ -262,6 +273,8 @@ int readOptions(int& argc, char** argv, Choice& choice) {
         } else if (takeOption("--sortbench_summary", argc, argv, i, value)) {
             if (!checkWritable(value, error)) return refuse("--sortbench_summary", error);
             choice.summaryPath = value;
+        } else if (takeOption("--sortbench_load", argc, argv, i, value)) {
+            if (!loadUserSort(value, error)) return refuse("--sortbench_load", error);
         } else if (takeOption("--sortbench_html", argc, argv, i, value)) {
             if (!htmlReportAvailable()) {
                 return refuse("--sortbench_html", "is not available: this build has no HTML report");
@@ -315,6 +328,20 @@ int checkPlan(const Choice& choice, const std::string& filter) {
                           formatBytes(double(needed)) + ") of arrays, over the limit of " +
                           formatBytes(double(memoryLimitBytes())) + " (a quarter of physical memory)");
     }
+    // Users' sorts that any selected benchmark runs: first on small inputs,
+    // so that a crash or a hang shows at once, before anything is measured.
+    std::vector<SortId> userSorts;
+    for (SortId s : allSorts()) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (selected[i] && sortEntry(s).user &&
+                names[i].compare(0, std::strlen(sortName(s)) + 1, sortName(s) + std::string("/")) == 0) {
+                userSorts.push_back(s);
+                break;
+            }
+        }
+    }
+    installCrashReport("sorting_benchmark");
+    if (!firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false)) return 1;
     return 0;
 }
 
