@@ -148,8 +148,10 @@ bool loadUserSort(const std::string& path, std::string& error) {
         return false;
     }
     SortEntry row = {kept(name), nullptr, nullptr, true, false};
+    // Without a slash the system would search its library path, not this folder.
+    const std::string opened = slash == std::string::npos ? "./" + path : path;
 #ifdef _WIN32
-    HMODULE library = LoadLibraryA(path.c_str());
+    HMODULE library = LoadLibraryA(opened.c_str());
     if (library == nullptr) {
         error = "\"" + path + "\" does not load (error " + std::to_string(GetLastError()) + ")";
         return false;
@@ -158,8 +160,6 @@ bool loadUserSort(const std::string& path, std::string& error) {
     row.operations = symbolAs<long long*>(GetProcAddress(library, "sortbench_counts"));
     row.expect = symbolAs<const char*>(GetProcAddress(library, "sortbench_expect"));
 #else
-    // Without a slash dlopen would search the library path, not this folder.
-    const std::string opened = slash == std::string::npos ? "./" + path : path;
     void* library = dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         error = "\"" + path + "\" does not load: " + dlerror();
