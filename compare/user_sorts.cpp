@@ -221,6 +221,27 @@ std::string failureLine(const char* tool, SortId sort, const Shape& shape, int n
            " at n = " + std::to_string(n) + ": " + problem;
 }
 
+std::string sortLabel(SortId sort) {
+    return std::string(sortName(sort)) + (sortEntry(sort).user ? " (yours)" : "");
+}
+
+LineStyle sortLineStyle(SortId sort) {
+    return sortEntry(sort).library ? lineSolid : sortEntry(sort).user ? lineDashDot : lineDashed;
+}
+
+std::vector<std::pair<std::string, std::string>> userSortContext(const std::vector<SortId>& sorts) {
+    std::vector<std::pair<std::string, std::string>> context;
+    for (SortId sort : sorts) {
+        const SortEntry& entry = sortEntry(sort);
+        if (!entry.user) continue;
+        context.push_back({"your sort " + std::string(entry.name),
+                           std::string(entry.source) + "; expects " +
+                               (entry.expect ? entry.expect : "nothing stated (no SB_EXPECT)") +
+                               (entry.counts ? "" : "; not counted (no SB_LESS or SB_SET)")});
+    }
+    return context;
+}
+
 void installCrashReport(const char* tool) {
     std::snprintf(toolPrefix, sizeof toolPrefix, "%s: ", tool);
 #ifdef _WIN32

@@ -7,8 +7,10 @@
 #define COMPARE_USER_SORTS_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "compare/html_report.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 
@@ -59,6 +61,13 @@ std::string failureLine(const char* tool, SortId sort, const Shape& shape, int n
 // True when all passed.
 bool firstRunUserSorts(const char* tool, const std::vector<SortId>& sorts, std::vector<Shape> shapes,
                        bool counted);
+
+// On the pages: a user's sort is labelled "NAME (yours)" and drawn dash-dot
+// (the library's solid, the standard sorts dashed); the context lists each
+// with its file and expectation.
+std::string sortLabel(SortId sort);
+LineStyle sortLineStyle(SortId sort);
+std::vector<std::pair<std::string, std::string>> userSortContext(const std::vector<SortId>& sorts);
 
 // The last resort: after this, a crash while a user sort runs writes one
 // line naming it before the process ends. noteUserCall says which call is

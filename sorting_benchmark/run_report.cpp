@@ -20,6 +20,7 @@
 #include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
+#include "compare/user_sorts.h"
 
 #ifndef SORTBENCH_BENCHMARK_VERSION
 #define SORTBENCH_BENCHMARK_VERSION "unknown"
@@ -280,8 +281,7 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
         chart.yLabel = std::string(clock) + " ns per element";
         chart.logX = chart.logY = true;
         for (SortId s : allSorts()) {
-            ChartSeries series{
-                sortName(SortId(s)), s, sortEntry(SortId(s)).library ? lineSolid : lineDashed, {}};
+            ChartSeries series{sortLabel(s), s, sortLineStyle(s), {}};
             std::vector<const Measurement*> points;
             for (const Measurement& m : measurements) {
                 if (m.sort == s && m.shape == shape && secondsPerCall(m) > 0) points.push_back(&m);
@@ -342,7 +342,7 @@ ReportSection growthSection(const std::vector<FamilyGrowth>& growth, const std::
                 ".." + format("%.0f", family.sizes.back()) + " (" + std::to_string(family.sizes.size()) + ")";
         }
         table.rows.push_back(
-            {sortName(family.sort), shapeName(family.shape), sizes,
+            {sortLabel(family.sort), shapeName(family.shape), sizes,
              fit.hasExponent ? format("%.2f", fit.exponent) + " [" + format("%.2f", fit.exponentLow) + ", " +
                                    format("%.2f", fit.exponentHigh) + "]"
                              : "-",
@@ -436,6 +436,7 @@ Report pageOf(const CollectingReporter& reporter, const ReportOptions& options,
         {"command line", options.commandLine},
         {"Google Benchmark", SORTBENCH_BENCHMARK_VERSION},
     };
+    for (const auto& line : userSortContext(allSorts())) report.context.push_back(line);
     if (countsPageBeside(options.htmlPath))
         report.links.push_back({"operation counts (counts.html)", "counts.html"});
     report.sections.push_back(chartsSection(reporter.measurements(), shapes, options.realTime));

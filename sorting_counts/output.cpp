@@ -36,7 +36,7 @@ void printRows(const std::vector<Row>& rows) {
         const Totals& t = r.mean;
         std::printf("%11s %8.2f %11s %6s %6s %11s %6s %6s ", comparisonsText(r).c_str(), t.comparisons / r.n,
                     countsWrites(r) ? mean(t.writes).c_str() : "-",
-                    countsWrites(r) ? mean(t.allocations).c_str() : "-", mean(t.passes).c_str(),
+                    sortEntry(r.sort).library ? mean(t.allocations).c_str() : "-", mean(t.passes).c_str(),
                     mean(t.inversions).c_str(), mean(t.runs).c_str(), mean(t.distinct).c_str());
         if (hasRatio(r)) {
             std::printf("%11.0f %7.3f  %s\n", t.expected, ratio(r), r.formula.c_str());
@@ -78,7 +78,7 @@ void printCsvRows(const char* part, const std::vector<Row>& rows) {
         }
         std::printf("%d,%s,%.4f,%s,%s,%s,%s,%s,%s,%s,", r.inputs, comparisonsText(r).c_str(),
                     t.comparisons / r.n, countsWrites(r) ? mean(t.writes).c_str() : "",
-                    countsWrites(r) ? mean(t.allocations).c_str() : "", mean(t.passes).c_str(),
+                    sortEntry(r.sort).library ? mean(t.allocations).c_str() : "", mean(t.passes).c_str(),
                     mean(t.inversions).c_str(), mean(t.runs).c_str(), mean(t.distinct).c_str(),
                     mean(figureOf(r, t)).c_str());
         if (hasRatio(r)) {
@@ -124,7 +124,7 @@ void printJsonRows(const std::vector<Row>& rows) {
             "\"inversions\": %s, \"runs\": %s, \"distinct\": %s, \"figure\": %s, ",
             r.inputs, notCounted(r) ? "null" : jsonNumber(t.comparisons).c_str(),
             countsWrites(r) ? jsonNumber(t.writes).c_str() : "null",
-            countsWrites(r) ? jsonNumber(t.allocations).c_str() : "null", jsonNumber(t.passes).c_str(),
+            sortEntry(r.sort).library ? jsonNumber(t.allocations).c_str() : "null", jsonNumber(t.passes).c_str(),
             jsonNumber(t.inversions).c_str(), jsonNumber(t.runs).c_str(), jsonNumber(t.distinct).c_str(),
             jsonNumber(figureOf(r, t)).c_str());
         if (hasRatio(r)) {

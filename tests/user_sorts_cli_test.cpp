@@ -44,12 +44,14 @@ TEST(UserSorts, ExampleIsCountedAndJudgedThroughBothRoutes) {
 #ifdef SORTING_BENCHMARK_USER_PATH
 TEST(UserSorts, ExampleIsTimedVerifiedAndChartedThroughBothRoutes) {
     const std::string page = testing::TempDir() + "user_sorts.html";
-    const std::string options = " '--benchmark_filter=^(shell|insertion)/random/(1000|2000|5000)$' "
-                                "--benchmark_min_time=0.001 --sortbench_html=" +
-                                page;
-    for (const auto& run : {std::make_pair(std::string(SORTING_BENCHMARK_USER_PATH), std::string("shell.c")),
-                            std::make_pair(std::string(SORTING_BENCHMARK_PATH) + " --sortbench_load=" + library,
-                                           std::string("shell.so"))}) {
+    const std::string options =
+        " '--benchmark_filter=^(shell|insertion)/random/(1000|2000|5000)$' "
+        "--benchmark_min_time=0.001 --sortbench_html=" +
+        page;
+    for (const auto& run :
+         {std::make_pair(std::string(SORTING_BENCHMARK_USER_PATH), std::string("shell.c")),
+          std::make_pair(std::string(SORTING_BENCHMARK_PATH) + " --sortbench_load=" + library,
+                         std::string("shell.so"))}) {
         std::remove(page.c_str());
         const ProgramRun timed = runProgram(run.first, options);
         EXPECT_EQ(timed.status, 0) << timed.err;
@@ -80,15 +82,15 @@ TEST(UserSorts, WrongSortsAreNamed) {
     };
     for (const Case& c : cases) {
         const std::string named = std::string(c.sort) + " on ";
-        const ProgramRun counts =
-            runProgram(SORTING_COUNTS_USER_PATH, std::string("--sorts=") + c.sort + " --shapes=random --sizes=1000");
+        const ProgramRun counts = runProgram(
+            SORTING_COUNTS_USER_PATH, std::string("--sorts=") + c.sort + " --shapes=random --sizes=1000");
         EXPECT_EQ(counts.status, c.status) << c.sort;
         EXPECT_NE(counts.err.find(named), std::string::npos) << counts.err;
         EXPECT_NE(counts.err.find(c.problem), std::string::npos) << counts.err;
 #ifdef SORTING_BENCHMARK_USER_PATH
-        const ProgramRun timed = runProgram(SORTING_BENCHMARK_USER_PATH, std::string("--benchmark_filter=^") +
-                                                                             c.sort +
-                                                                             "/random/1000$ --benchmark_min_time=0.001");
+        const ProgramRun timed =
+            runProgram(SORTING_BENCHMARK_USER_PATH, std::string("--benchmark_filter=^") + c.sort +
+                                                        "/random/1000$ --benchmark_min_time=0.001");
         EXPECT_EQ(timed.status, c.status) << c.sort;
         EXPECT_NE(timed.err.find(named), std::string::npos) << timed.err;
         EXPECT_NE(timed.err.find(c.problem), std::string::npos) << timed.err;
@@ -104,8 +106,8 @@ TEST(UserSorts, WrongSortsAreNamed) {
 
 TEST(UserSorts, BadLibrariesAreRefused) {
     const std::string dir = USER_LIBRARIES;
-    for (const std::string& path : {dir + "/missing.so", dir + "/../user_sorts_cli_test", dir + "/insertion.so",
-                                    dir + "/nosort.so"}) {
+    for (const std::string& path :
+         {dir + "/missing.so", dir + "/../user_sorts_cli_test", dir + "/insertion.so", dir + "/nosort.so"}) {
         EXPECT_EQ(refusalProblem(runProgram(SORTING_COUNTS_PATH, "--load=" + path)), "") << path;
 #ifdef SORTING_BENCHMARK_PATH
         EXPECT_EQ(refusalProblem(runProgram(SORTING_BENCHMARK_PATH, "--sortbench_load=" + path)), "") << path;
