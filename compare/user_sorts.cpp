@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <list>
 #include <sstream>
 
 #ifdef _WIN32
@@ -46,9 +47,9 @@ const char libraryExtension[] = ".so";
 
 // Strings of loaded rows live as long as the program.
 const char* kept(const std::string& text) {
-    char* copy = new char[text.size() + 1];
-    std::memcpy(copy, text.c_str(), text.size() + 1);
-    return copy;
+    static std::list<std::string> strings;
+    strings.push_back(text);
+    return strings.back().c_str();
 }
 
 template <typename Pointer, typename Symbol>
