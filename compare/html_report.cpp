@@ -32,6 +32,7 @@ const char* styleName(LineStyle style) {
     switch (style) {
         case lineDashed: return "dashed";
         case lineDotted: return "dotted";
+        case lineDashDot: return "dashdot";
         default: return "solid";
     }
 }
@@ -134,7 +135,7 @@ const char drawScript[] = R"(
   var palette = ['#1f77b4', '#d62728', '#2ca02c', '#ff7f0e', '#9467bd',
                  '#8c564b', '#e377c2', '#17becf', '#7f7f7f', '#bcbd22',
                  '#393b79', '#637939'];
-  var dashes = { solid: [], dashed: [7, 4], dotted: [2, 3] };
+  var dashes = { solid: [], dashed: [7, 4], dotted: [2, 3], dashdot: [9, 3, 2, 3] };
   var data = sortbenchData;
   Chart.defaults.animation = false;
   Chart.defaults.font.family = getComputedStyle(document.body).fontFamily;

@@ -10,7 +10,7 @@
 
 #include "compare/text.h"
 
-enum LineStyle { lineSolid, lineDashed, lineDotted };
+enum LineStyle { lineSolid, lineDashed, lineDotted, lineDashDot };
 
 // A point that cannot be drawn (a value not finite, or not positive on a
 // logarithmic axis) is left out of the page and of its data-points count.

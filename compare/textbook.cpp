@@ -172,8 +172,15 @@ TextbookGrowth textbookGrowth(SortId sort, const Shape& shape, GrowthFigure figu
     // No line of its own: what the sort's row expects on every shape.
     const SortEntry& row = sortEntry(sort);
     GrowthClass cls;
-    if (row.expects == nullptr || !parseGrowthClass(row.expects, cls)) return {false, "", "", {}, false};
-    return fromEntry(row.expectsWhy, always(cls), linearTerm, least, most);
+    if (row.expects != nullptr && parseGrowthClass(row.expects, cls)) {
+        return fromEntry(row.expectsWhy, always(cls), linearTerm, least, most);
+    }
+    TextbookGrowth none = {false, "", "", {}, false};
+    if (row.user) {
+        none.reason = row.expects ? "SB_EXPECT(\"" + std::string(row.expects) + "\") names no growth class"
+                                  : "no SB_EXPECT";
+    }
+    return none;
 }
 
 namespace {

@@ -18,6 +18,7 @@
 #include "compare/options.h"
 #include "compare/platform.h"
 #include "compare/text.h"
+#include "compare/user_sorts.h"
 
 namespace {
 
@@ -218,17 +219,23 @@ double Harness::timeOneCall(SortId sort, const Shape& shape, int n) {
     // again and again the branch predictor learns it (std::sort at 1000
     // then came out ten times too fast, and its growth as n²).
     const Inputs& in = inputs(shape, n);
-    std::vector<int> work;
+    GuardedArray work(in.arrays.front());
     // Calls for at least 2 ms, so that the clock's steps do not matter;
     // copying the array in costs a few percent of the fastest sort.
     const double start = processSeconds();
     double elapsed = 0;
     int calls = 0;
     do {
-        work = in.arrays[static_cast<std::size_t>(calls) % in.arrays.size()];
+        work.assign(in.arrays[static_cast<std::size_t>(calls) % in.arrays.size()]);
+        noteUserCall(sort, shape, n);
         sortEntry(sort).timed(work.data(), n);
+        userCallDone();
         ++calls;
         elapsed = processSeconds() - start;
+        if (const char* problem = work.guardProblem()) {
+            fail(benchmarkName(sort, shape, n), problem);
+            break;
+        }
     } while (elapsed < 0.002 && calls < 1000);
     return elapsed / calls;
 }
@@ -255,6 +262,14 @@ bool Harness::check(SortId sort, const Shape& shape, int n, const int* result, i
     return false;
 }
 
+bool Harness::checkGuarded(SortId sort, const Shape& shape, int n, const int* result, int source) {
+    if (const char* problem = guardProblem(result, n)) {
+        fail(benchmarkName(sort, shape, n), problem);
+        return false;
+    }
+    return check(sort, shape, n, result, source);
+}
+
 void Harness::fail(const std::string& name, const std::string& message) {
     ++failures_;
     std::fprintf(stderr, "%s: %s\n", name.c_str(), message.c_str());
@@ -266,8 +281,9 @@ TimedPool::TimedPool(Harness& harness, SortId sort, const Shape& shape, int n)
       shape_(shape),
       n_(n),
       length_(std::size_t(n)),
+      stride_(length_ + 2 * std::size_t(guardLength)),
       count_(poolArrayCount(n)),
-      pool_(length_ * std::size_t(count_)),
+      pool_(stride_ * std::size_t(count_)),
       source_(std::size_t(count_)) {
     // Merge, radix and counting sort take up to n elements of buffers,
     // counting sort its table besides.
@@ -281,8 +297,8 @@ void TimedPool::refill() {
     for (int i = 0; i < count_; ++i) {
         const int d = static_cast<int>(handedOut_++ % static_cast<std::int64_t>(in.arrays.size()));
         source_[std::size_t(i)] = d;
-        std::copy(in.arrays[std::size_t(d)].begin(), in.arrays[std::size_t(d)].end(),
-                  pool_.begin() + std::ptrdiff_t(length_ * std::size_t(i)));
+        std::copy(in.arrays[std::size_t(d)].begin(), in.arrays[std::size_t(d)].end(), array(i));
+        fillGuards(array(i), n_);
     }
     faultsBefore_ = pageFaultCount();
     batchStart_ = processSeconds();
@@ -292,7 +308,7 @@ bool TimedPool::endBatch() {
     seconds_ += processSeconds() - batchStart_;
     faults_ += pageFaultCount() - faultsBefore_;
     for (int i = 0; i < used_; ++i) {
-        if (!harness_.check(sort_, shape_, n_, &pool_[length_ * std::size_t(i)], source_[std::size_t(i)])) {
+        if (!harness_.checkGuarded(sort_, shape_, n_, array(i), source_[std::size_t(i)])) {
             return false;
         }
     }

@@ -15,6 +15,7 @@
 
 #include "compare/shapes.h"
 #include "compare/sorts.h"
+#include "compare/user_sorts.h"
 #include "sorting/sorting.h"
 
 // "<sort>/<shape>/<n>", the parameter in its canonical spelling.
@@ -107,7 +108,7 @@ public:
     // Grows the heap first to what the sort's buffers will take.
     TimedPool(Harness& harness, SortId sort, const Shape& shape, int n);
     bool full() const { return used_ == count_; }
-    int* next() { return &pool_[length_ * std::size_t(used_++)]; }
+    int* next() { return array(used_++); }
     // Copies the next distinct arrays in and starts a batch.
     void refill();
     // Ends a batch: its time and page faults, then every result checked;
@@ -118,11 +119,15 @@ public:
     std::int64_t faults() const { return faults_; }
 
 private:
+    // Each array between guard zones (compare/user_sorts.h), which the
+    // checks read.
+    int* array(int i) { return &pool_[stride_ * std::size_t(i) + std::size_t(guardLength)]; }
+
     Harness& harness_;
     SortId sort_;
     Shape shape_;
     int n_;
-    std::size_t length_;
+    std::size_t length_, stride_;
     int count_, used_ = 0;
     std::vector<int> pool_, source_;
     std::int64_t handedOut_ = 0, sorted_ = 0, faults_ = 0, faultsBefore_ = 0;
@@ -171,6 +176,9 @@ public:
     // Compares result with the sorted copy of inputs(shape, n).arrays[source]
     // element by element; a difference is counted and reported on stderr.
     bool check(SortId sort, const Shape& shape, int n, const int* result, int source);
+    // The same for a result between guard zones (compare/user_sorts.h),
+    // which must be intact.
+    bool checkGuarded(SortId sort, const Shape& shape, int n, const int* result, int source);
 
     // Counts a failure of the named benchmark and says so on stderr at once
     // (the run may go on for long after it).

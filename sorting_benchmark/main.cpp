@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <utility>
@@ -20,6 +21,7 @@
 #include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
+#include "compare/user_sorts.h"
 #include "sorting_benchmark/harness.h"
 #include "sorting_benchmark/run_report.h"
 
@@ -93,15 +95,17 @@ std::set<std::string> memoryCounted;
 void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, int n) {
     const std::string name = benchmarkName(sort, shape, n);
     const Inputs& in = harness->inputs(shape, n);
-    std::vector<int> work;
+    GuardedArray work(in.arrays.front());
     double allocations = 0;
     int calls = 0;
     const double start = processSeconds();
     for (int d = 0; d < std::min<int>(4, int(in.arrays.size())) && processSeconds() - start < 0.05; ++d) {
         ++calls;
-        work = in.arrays[static_cast<std::size_t>(d)];
+        work.assign(in.arrays[static_cast<std::size_t>(d)]);
         armAllocations(0);
+        noteUserCall(sort, shape, n);
         sortEntry(sort).timed(work.data(), n);
+        userCallDone();
         disarmAllocations();
         allocations += allocationCalls();
         countedPeakBytes = std::max<std::int64_t>(countedPeakBytes, std::int64_t(peakAllocatedBytes()));
@@ -110,8 +114,8 @@ void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, 
             state.SkipWithError("the sort leaked memory");
             return;
         }
-        if (!harness->check(sort, shape, n, work.data(), d)) {
-            state.SkipWithError("result differs from std::sort");
+        if (!harness->checkGuarded(sort, shape, n, work.data(), d)) {
+            state.SkipWithError("result differs from std::sort or the sort wrote out of bounds");
             return;
         }
     }
@@ -142,8 +146,11 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         return;
     }
     TimedPool pool(*harness, sort, shape, n);
-    if (!runTimedBatches(state, pool, sortEntry(sort).timed, n)) {
-        state.SkipWithError("result differs from std::sort");
+    noteUserCall(sort, shape, n);
+    const bool correct = runTimedBatches(state, pool, sortEntry(sort).timed, n);
+    userCallDone();
+    if (!correct) {
+        state.SkipWithError("result differs from std::sort or the sort wrote out of bounds");
         return;
     }
     if (pool.sorted() > 0) harness->recordCalls(sort, shape, n, pool.seconds() / double(pool.sorted()));
@@ -180,6 +187,8 @@ void printHelp() {
         "  --sortbench_budget=SECONDS   skip sizes whose call is predicted to take longer (default %g)\n"
         "  --sortbench_summary=FILE     write the growth summary as JSON\n"
         "  --sortbench_html=FILE        write the results as an HTML page\n"
+        "  --sortbench_load=NAME.so     add a sort of your own built as a shared library (NAME.dll on\n"
+        "                               Windows), repeatable; see user_sorts.md\n"
         "Without --benchmark_filter or a choice of shapes or sizes, runs the report's scenario only.\n",
         shapeSyntax(), static_cast<unsigned long>(defaultSeed), defaultBudgetSeconds);
 }
@@ -210,6 +219,8 @@ int readOptions(int& argc, char** argv, Choice& choice) {
         } else if (takeOption("--sortbench_summary", argc, argv, i, value)) {
             if (!checkWritable(value, error)) return refuse("--sortbench_summary", error);
             choice.summaryPath = value;
+        } else if (takeOption("--sortbench_load", argc, argv, i, value)) {
+            if (!loadUserSort(value, error)) return refuse("--sortbench_load", error);
         } else if (takeOption("--sortbench_html", argc, argv, i, value)) {
             if (!htmlReportAvailable()) {
                 return refuse("--sortbench_html", "is not available: this build has no HTML report");
@@ -263,6 +274,20 @@ int checkPlan(const Choice& choice, const std::string& filter) {
                           formatBytes(double(needed)) + ") of arrays, over the limit of " +
                           formatBytes(double(memoryLimitBytes())) + " (a quarter of physical memory)");
     }
+    // Users' sorts that any selected benchmark runs: first on small inputs,
+    // so that a crash or a hang shows at once, before anything is measured.
+    std::vector<SortId> userSorts;
+    for (SortId s : allSorts()) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (selected[i] && sortEntry(s).user &&
+                names[i].compare(0, std::strlen(sortName(s)) + 1, sortName(s) + std::string("/")) == 0) {
+                userSorts.push_back(s);
+                break;
+            }
+        }
+    }
+    installCrashReport("sorting_benchmark");
+    if (!firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false)) return 1;
     return 0;
 }
 

@@ -21,6 +21,7 @@
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 #include "compare/text.h"
+#include "compare/user_sorts.h"
 
 #ifndef SORTBENCH_BENCHMARK_VERSION
 #define SORTBENCH_BENCHMARK_VERSION "unknown"
@@ -261,8 +262,7 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
         chart.yLabel = std::string(clock) + " ns per element";
         chart.logX = chart.logY = true;
         for (SortId s : allSorts()) {
-            ChartSeries series{
-                sortName(SortId(s)), s, sortEntry(SortId(s)).library ? lineSolid : lineDashed, {}};
+            ChartSeries series{sortLabel(s), s, sortLineStyle(s), {}};
             std::vector<const Measurement*> points;
             for (const Measurement& m : measurements) {
                 if (m.sort == s && m.shape == shape && secondsPerCall(m) > 0) points.push_back(&m);
@@ -404,6 +404,7 @@ Report pageOf(const CollectingReporter& reporter, const ReportOptions& options,
         {"command line", options.commandLine},
         {"Google Benchmark", SORTBENCH_BENCHMARK_VERSION},
     };
+    for (const auto& line : userSortContext(allSorts())) report.context.push_back(line);
     if (countsPageBeside(options.htmlPath))
         report.links.push_back({"operation counts (counts.html)", "counts.html"});
     report.sections.push_back(chartsSection(reporter.measurements(), shapes, options.realTime));

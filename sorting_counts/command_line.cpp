@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "compare/options.h"
+#include "compare/user_sorts.h"
 #include "sorting_counts/counts.h"
 
 namespace {
@@ -20,16 +21,25 @@ int refuse(const std::string& message) {
 
 const char usage[] =
     "usage: sorting_counts [--sorts=LIST] [--shapes=LIST] [--sizes=LIST | --size N] [--seed=N]\n"
-    "                      [--csv | --json] [--html=FILE]\n"
+    "                      [--csv | --json] [--html=FILE] [--load=NAME.so ...]\n"
     "Counts each sort's comparisons, element writes, allocations and passes on seeded inputs,\n"
     "beside the inputs' inversions, ascending runs and distinct values and the textbook's\n"
     "figures, and fits the counts' growth. Lists are comma-separated. Without --shapes and\n"
-    "sizes it also sweeps nearly_sorted from 0 to 100 percent at 10000 elements.\n";
+    "sizes it also sweeps nearly_sorted from 0 to 100 percent at 10000 elements.\n"
+    "--load adds a sort of your own built as a shared library (NAME.so, NAME.dll on Windows),\n"
+    "repeatable; see user_sorts.md.\n";
 
 }  // namespace
 
 int countsMain(int argc, char** argv) {
     Settings settings;
+    // Loaded first: --sorts may name the loaded sorts.
+    for (int i = 1; i < argc; ++i) {
+        std::string value;
+        std::string error;
+        if (takeOption("--load", argc, argv, i, value) && !loadUserSort(value, error))
+            return refuse("--load " + error);
+    }
     settings.sorts = allSorts();
     settings.shapes = plainShapes();
     settings.sizes.assign(std::begin(defaultSizes), std::end(defaultSizes));
@@ -51,6 +61,8 @@ int countsMain(int argc, char** argv) {
             if (formatGiven) return refuse(arg + ": choose one of --csv and --json");
             formatGiven = true;
             settings.format = arg == "--csv" ? Settings::csv : Settings::json;
+        } else if (takeOption("--load", argc, argv, i, value)) {
+            // Loaded above.
         } else if (takeOption("--sorts", argc, argv, i, value)) {
             option = "--sorts";
             ok = parseSortList(value, settings.sorts, error);
@@ -103,7 +115,15 @@ int countsMain(int argc, char** argv) {
                       formatBytes(static_cast<double>(limit)) + " (a quarter of physical memory)" +
                       (arrays ? "" : "; leave counting out with --sorts"));
     }
+    // Users' sorts first on small inputs, so that a crash or a hang shows at once.
+    installCrashReport("sorting_counts");
+    if (!firstRunUserSorts("sorting_counts", settings.sorts, settings.shapes, true)) return 1;
     const Results results = countAll(settings);
+    for (const std::vector<Row>* rows : {&results.rows, &results.sweep}) {
+        for (const Row& r : *rows) {
+            if (undercounted(r)) std::fprintf(stderr, "%s\n", undercountLine(r).c_str());
+        }
+    }
     if (!settings.htmlPath.empty()) {
         std::string error;
         if (!writeHtmlReport(settings.htmlPath, makeReport(settings, results), error)) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "compare/disorder.h"
+#include "compare/user_sorts.h"
 #include "sorting_counts/counts.h"
 
 namespace {
@@ -49,7 +50,27 @@ double measured(const Row& r) { return countsPasses(r.sort) ? r.mean.passes : r.
 bool hasRatio(const Row& r) { return r.leftOut.empty() && !r.formula.empty() && r.mean.expected > 0; }
 double ratio(const Row& r) { return measured(r) / r.mean.expected; }
 
-bool countsWrites(const Row& r) { return sortEntry(r.sort).library; }
+bool countsWrites(const Row& r) {
+    return sortEntry(r.sort).library || (sortEntry(r.sort).user && !notCounted(r));
+}
+
+bool notCounted(const Row& r) {
+    const SortEntry& entry = sortEntry(r.sort);
+    return entry.user && (!entry.counts || (r.n > 1 && r.mean.comparisons == 0 && r.mean.writes == 0));
+}
+
+bool undercounted(const Row& r) {
+    return sortEntry(r.sort).user && r.inputs > 0 && !notCounted(r) && r.mean.comparisons > 0 &&
+           r.mean.comparisons < r.mean.lowerBound;
+}
+
+std::string undercountLine(const Row& r) {
+    return "sorting_counts: " + std::string(sortName(r.sort)) + " on " + shapeName(r.shape) +
+           " at n = " + std::to_string(r.n) + ": " + mean(r.mean.comparisons) + " comparisons, below the " +
+           mean(std::ceil(r.mean.lowerBound)) +
+           " any comparison sort needs (lg n! for distinct values): "
+           "undercounted, some comparison bypasses SB_LESS";
+}
 
 const char* leftOutReason(SortId sort, const Shape& shape) {
     if (sort == sortCounting && shape.kind == shapeRandomWide) return "a table over every int takes 16 GiB";
@@ -58,16 +79,30 @@ const char* leftOutReason(SortId sort, const Shape& shape) {
 
 namespace {
 
-// Runs one sort on one input, checks the result and adds what it cost.
-void countOne(SortId sort, const std::vector<int>& input, const std::vector<int>& sorted, Totals& totals,
-              double& figure) {
-    std::vector<int> v = input;
-    const int n = static_cast<int>(v.size());
+// lg(n! / (c1! c2! ...)) for the values' multiplicities c.
+double orderingsLg(const std::vector<int>& sorted) {
+    double lg = std::lgamma(double(sorted.size()) + 1);
+    for (std::size_t i = 0, j = 0; i < sorted.size(); i = j) {
+        while (j < sorted.size() && sorted[j] == sorted[i]) ++j;
+        lg -= std::lgamma(double(j - i) + 1);
+    }
+    return lg / std::log(2.0);
+}
+
+// Runs one sort on one input between guard zones, checks the result and
+// adds what it cost.
+void countOne(SortId sort, const Shape& shape, const std::vector<int>& input, const std::vector<int>& sorted,
+              Totals& totals, double& figure) {
+    GuardedArray v(input);
+    const int n = static_cast<int>(input.size());
     takeCounts();
+    noteUserCall(sort, shape, n);
     sortEntry(sort).counted(v.data(), n);
+    userCallDone();
     const counted::OperationCounts counts = takeCounts();
-    if (v != sorted) {
-        std::fprintf(stderr, "%s sort, n %d: result differs from std::sort\n", sortName(sort), n);
+    const std::string problem = resultProblem(v.data(), sorted);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", failureLine("sorting_counts", sort, shape, n, problem).c_str());
         std::exit(1);
     }
     const int min = sorted.front();
@@ -104,7 +139,7 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
             std::sort(sorted.begin(), sorted.end());
             Totals totals;
             double figure = 0;
-            countOne(sort, probe, sorted, totals, figure);
+            countOne(sort, shape, probe, sorted, totals, figure);
             lastCount[s] = totals.comparisons;
             lastSize[s] = probeSize;
         }
@@ -137,13 +172,15 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                     Row& row = rows[s];
                     if (row.inputs >= fewestInputs && row.mean.comparisons > comparisonsPerSize) continue;
                     double figure = 0;
-                    countOne(row.sort, input, sorted, row.mean, figure);
+                    countOne(row.sort, shape, input, sorted, row.mean, figure);
                     row.figures.push_back(figure);
                     row.mean.inversions += static_cast<double>(measures.inversions);
                     row.mean.runs += static_cast<double>(measures.runs);
                     row.mean.distinct += static_cast<double>(measures.distinct);
                     const Expectation expected = textbookCount(row.sort, shape, input);
                     row.mean.expected += expected.value;
+                    if (sortEntry(row.sort).user && shapeIsRandom(shape))
+                        row.mean.lowerBound += orderingsLg(sorted);
                     row.formula = expected.value >= 0 ? expected.formula : "";
                     ++row.inputs;
                 }
@@ -155,7 +192,7 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                 Totals& t = row.mean;
                 for (double* field :
                      {&t.comparisons, &t.writes, &t.allocations, &t.passes, &t.elementOperations,
-                      &t.inversions, &t.runs, &t.distinct, &t.expected}) {
+                      &t.inversions, &t.runs, &t.distinct, &t.expected, &t.lowerBound}) {
                     *field /= row.inputs;
                 }
                 lastCount[s] = t.comparisons;

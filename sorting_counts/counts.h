@@ -35,6 +35,10 @@ unsigned radixSpan(int min, int max);
 struct Totals {
     double comparisons = 0, writes = 0, allocations = 0, passes = 0, elementOperations = 0;
     double inversions = 0, runs = 0, distinct = 0, expected = 0;
+    // A user's sort on random input: lg of the orderings the input's values
+    // allow, lg(n!) when all differ, the fewest comparisons any comparison
+    // sort needs on average.
+    double lowerBound = 0;
 };
 
 struct Row {
@@ -71,6 +75,13 @@ bool hasRatio(const Row& r);
 double ratio(const Row& r);
 // Writes and allocations of the standard sorts are not counted.
 bool countsWrites(const Row& r);
+// A user's sort that counted nothing: it uses neither SB_LESS nor SB_SET.
+bool notCounted(const Row& r);
+// A user's sort counted below the least comparisons any comparison sort
+// needs: some comparison bypasses SB_LESS.
+bool undercounted(const Row& r);
+// The line that says so, for stderr.
+std::string undercountLine(const Row& r);
 
 // Counting: every sort of the settings on every shape and size, and the
 // sweep; a result that differs from std::sort ends the program.

@@ -10,6 +10,13 @@ std::string mean(double value) {
 
 namespace {
 
+// A user's sort's comparisons: "not counted" when it used no macro, marked
+// "(undercounted)" below lg(n!).
+std::string comparisonsText(const Row& r) {
+    if (notCounted(r)) return "not counted";
+    return mean(r.mean.comparisons) + (undercounted(r) ? " (undercounted)" : "");
+}
+
 void printRows(const std::vector<Row>& rows) {
     std::printf("%-15s %-17s %7s %6s %11s %8s %11s %6s %6s %11s %6s %6s %11s %7s  %s\n", "sort", "shape", "n",
                 "inputs", "comparisons", "per n", "writes", "allocs", "passes", "inversions", "runs",
@@ -22,9 +29,9 @@ void printRows(const std::vector<Row>& rows) {
         }
         std::printf("%6d ", r.inputs);
         const Totals& t = r.mean;
-        std::printf("%11s %8.2f %11s %6s %6s %11s %6s %6s ", mean(t.comparisons).c_str(), t.comparisons / r.n,
+        std::printf("%11s %8.2f %11s %6s %6s %11s %6s %6s ", comparisonsText(r).c_str(), t.comparisons / r.n,
                     countsWrites(r) ? mean(t.writes).c_str() : "-",
-                    countsWrites(r) ? mean(t.allocations).c_str() : "-", mean(t.passes).c_str(),
+                    sortEntry(r.sort).library ? mean(t.allocations).c_str() : "-", mean(t.passes).c_str(),
                     mean(t.inversions).c_str(), mean(t.runs).c_str(), mean(t.distinct).c_str());
         if (hasRatio(r)) {
             std::printf("%11.0f %7.3f  %s\n", t.expected, ratio(r), r.formula.c_str());
@@ -64,9 +71,9 @@ void printCsvRows(const char* part, const std::vector<Row>& rows) {
             std::printf("0,,,,,,,,,,,,,\"%s\"\n", r.leftOut.c_str());
             continue;
         }
-        std::printf("%d,%s,%.4f,%s,%s,%s,%s,%s,%s,%s,", r.inputs, mean(t.comparisons).c_str(),
+        std::printf("%d,%s,%.4f,%s,%s,%s,%s,%s,%s,%s,", r.inputs, comparisonsText(r).c_str(),
                     t.comparisons / r.n, countsWrites(r) ? mean(t.writes).c_str() : "",
-                    countsWrites(r) ? mean(t.allocations).c_str() : "", mean(t.passes).c_str(),
+                    sortEntry(r.sort).library ? mean(t.allocations).c_str() : "", mean(t.passes).c_str(),
                     mean(t.inversions).c_str(), mean(t.runs).c_str(), mean(t.distinct).c_str(),
                     mean(figureOf(r, t)).c_str());
         if (hasRatio(r)) {
@@ -103,14 +110,18 @@ void printJsonRows(const std::vector<Row>& rows) {
             std::printf("\"left_out\": %s}", scriptJsonString(r.leftOut).c_str());
             continue;
         }
+        if (sortEntry(r.sort).user) {
+            std::printf("\"user\": true, \"counted\": %s, \"undercounted\": %s, ",
+                        notCounted(r) ? "false" : "true", undercounted(r) ? "true" : "false");
+        }
         std::printf(
             "\"inputs\": %d, \"comparisons\": %s, \"writes\": %s, \"allocations\": %s, \"passes\": %s, "
             "\"inversions\": %s, \"runs\": %s, \"distinct\": %s, \"figure\": %s, ",
-            r.inputs, jsonNumber(t.comparisons).c_str(),
+            r.inputs, notCounted(r) ? "null" : jsonNumber(t.comparisons).c_str(),
             countsWrites(r) ? jsonNumber(t.writes).c_str() : "null",
-            countsWrites(r) ? jsonNumber(t.allocations).c_str() : "null", jsonNumber(t.passes).c_str(),
-            jsonNumber(t.inversions).c_str(), jsonNumber(t.runs).c_str(), jsonNumber(t.distinct).c_str(),
-            jsonNumber(figureOf(r, t)).c_str());
+            sortEntry(r.sort).library ? jsonNumber(t.allocations).c_str() : "null",
+            jsonNumber(t.passes).c_str(), jsonNumber(t.inversions).c_str(), jsonNumber(t.runs).c_str(),
+            jsonNumber(t.distinct).c_str(), jsonNumber(figureOf(r, t)).c_str());
         if (hasRatio(r)) {
             std::printf("\"expected\": %.1f, \"ratio\": %.6f, \"expectation\": %s}", t.expected, ratio(r),
                         scriptJsonString(r.formula).c_str());

@@ -2,6 +2,7 @@
 #include <ctime>
 
 #include "compare/text.h"
+#include "compare/user_sorts.h"
 #include "sorting_counts/counts.h"
 
 namespace {
@@ -10,7 +11,7 @@ ChartSeries seriesOf(SortId sort, const std::string& label, LineStyle style) {
     return ChartSeries{label, static_cast<int>(sort), style, {}};
 }
 
-LineStyle styleOf(SortId sort) { return sortEntry(sort).library ? lineSolid : lineDashed; }
+LineStyle styleOf(SortId sort) { return sortLineStyle(sort); }
 
 std::vector<std::pair<std::string, std::string>> detailsOf(const Row& r) {
     return {{"sort", sortName(r.sort)},
@@ -44,6 +45,7 @@ Report makeReport(const Settings& settings, const Results& results) {
                       {"seed", std::to_string(settings.seed)},
                       {"inputs per size", "5 to 100, input i from seed + i"},
                       {"command", settings.commandLine}};
+    for (const auto& line : userSortContext(settings.sorts)) report.context.push_back(line);
     ReportSection counts{"Counts per element", {}, {}, {}};
     counts.paragraphs.push_back(
         "Means over the inputs of each size. Counting and radix sort compare nothing: their line is element "
@@ -54,9 +56,9 @@ Report makeReport(const Settings& settings, const Results& results) {
             "comparisons per element: " + shapeName(shape), "n", "operations / n", true, true, {}};
         Chart writes{"writes per element: " + shapeName(shape), "n", "writes / n", true, true, {}};
         for (SortId sort : settings.sorts) {
-            ChartSeries measured = seriesOf(sort, sortName(sort), styleOf(sort));
+            ChartSeries measured = seriesOf(sort, sortLabel(sort), styleOf(sort));
             ChartSeries textbook = seriesOf(sort, std::string(sortName(sort)) + " (textbook)", lineDotted);
-            ChartSeries written = seriesOf(sort, sortName(sort), styleOf(sort));
+            ChartSeries written = seriesOf(sort, sortLabel(sort), styleOf(sort));
             for (const Row& r : results.rows) {
                 if (r.sort != sort || r.shape != shape || r.inputs == 0) continue;
                 const double n = r.n;
@@ -104,7 +106,7 @@ Report makeReport(const Settings& settings, const Results& results) {
             "comparisons per element against inversions", "inversions", "comparisons / n", false, true, {}};
         for (SortId sort : settings.sorts) {
             if (countsPasses(sort)) continue;
-            ChartSeries series = seriesOf(sort, sortName(sort), styleOf(sort));
+            ChartSeries series = seriesOf(sort, sortLabel(sort), styleOf(sort));
             for (const Row& r : results.sweep) {
                 if (r.sort == sort && r.inputs > 0) {
                     series.points.push_back({r.mean.inversions, r.mean.comparisons / r.n, detailsOf(r)});
