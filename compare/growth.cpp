@@ -209,6 +209,8 @@ std::string exponentText(const GrowthFit& fit) {
            number("%.2f", fit.exponentHigh) + "]";
 }
 
+}  // namespace
+
 // Columns padded to their widest cell; the last one is not padded.
 std::string layOut(const std::vector<std::vector<std::string>>& rows, std::size_t rightFrom) {
     std::vector<std::size_t> widths;
@@ -229,8 +231,6 @@ std::string layOut(const std::vector<std::vector<std::string>>& rows, std::size_
     }
     return text;
 }
-
-}  // namespace
 
 GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     GrowthFit fit = {false, 0, 0, 0, {}, noiseFloor, {}, 0};

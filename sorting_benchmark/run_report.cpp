@@ -3,9 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <deque>
+#include <iterator>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -90,7 +92,16 @@ public:
     }
 
     void ReportRuns(const std::vector<Run>& runs) override {
-        display_->ReportRuns(runs);
+        // A counter whose mean is 0 (no page faults) has no coefficient of
+        // variation: Google Benchmark's 0/0 would print as -nan%.
+        std::vector<Run> shown = runs;
+        for (Run& run : shown) {
+            if (run.run_type != Run::RT_Aggregate) continue;
+            for (auto c = run.counters.begin(); c != run.counters.end();) {
+                c = std::isfinite(c->second.value) ? std::next(c) : run.counters.erase(c);
+            }
+        }
+        display_->ReportRuns(shown);
         // Memory from the last repetition that counted it: 1.7.1 keeps the
         // memory results in a vector that each repetition's may move, so
         // the earlier ones' pointers may no longer be valid here.
@@ -281,7 +292,7 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
         chart.logX = chart.logY = true;
         for (SortId s : allSorts()) {
             ChartSeries series{
-                sortName(SortId(s)), s, sortEntry(SortId(s)).library ? lineSolid : lineDashed, {}};
+                sortName(SortId(s)), s, sortEntry(SortId(s)).library ? lineSolid : lineDashed, {}, {}};
             std::vector<const Measurement*> points;
             for (const Measurement& m : measurements) {
                 if (m.sort == s && m.shape == shape && secondsPerCall(m) > 0) points.push_back(&m);
@@ -304,6 +315,21 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
                     point.details.push_back({"page faults per call", format("%.3g", median(m->faults))});
                 }
                 series.points.push_back(point);
+            }
+            // A size that gave no time is marked where the line stops, at
+            // the height of the last point before it.
+            for (const Measurement& m : measurements) {
+                if (m.sort != s || m.shape != shape || m.error.empty()) continue;
+                const ChartPoint* before = nullptr;
+                for (const ChartPoint& point : series.points) {
+                    if (point.x < m.n) before = &point;
+                }
+                if (before == nullptr) continue;
+                series.marks.push_back(ChartPoint{double(m.n), before->y,
+                                                  {{"sort", sortName(SortId(s))},
+                                                   {"shape", shapeName(shape)},
+                                                   {"n", std::to_string(m.n)},
+                                                   {isSkip(m.error) ? "not run" : "failed", m.error}}});
             }
             if (!series.points.empty()) chart.series.push_back(series);
         }
@@ -355,13 +381,9 @@ ReportSection growthSection(const std::vector<FamilyGrowth>& growth, const std::
     return section;
 }
 
-ReportSection memorySection(const std::vector<Family>& families) {
-    ReportSection section;
-    section.heading = "Memory";
-    section.paragraphs.push_back(
-        "Allocations per call and the most bytes a call held at once, counted apart from the timed runs with "
-        "only the sort's own allocations armed, at the largest size that ran; every size's figures show on "
-        "the charts.");
+// Per sort and shape, the memory at the largest size whose memory was
+// counted: the page's table and the console's.
+Table memoryTable(const std::vector<Family>& families) {
     Table table;
     table.caption = "Memory per call";
     table.header = {
@@ -377,6 +399,29 @@ ReportSection memorySection(const std::vector<Family>& families) {
                               format("%.2f", largest->peakBytes / largest->n)});
         table.marks.push_back("");
     }
+    return table;
+}
+
+// The console's lines: "Memory per call  n  allocations  peak bytes  peak
+// bytes per element", a row per sort and shape.
+std::string memoryText(const Table& table) {
+    if (table.rows.empty()) return "";
+    std::vector<std::vector<std::string>> rows = {
+        {"Memory per call", "n", "allocations", "peak bytes", "peak bytes per element"}};
+    for (const std::vector<std::string>& row : table.rows) {
+        rows.push_back({row[0] + "/" + row[1], row[2], row[3], row[4], row[5]});
+    }
+    return "\n" + layOut(rows, 1) + "(at the largest size that ran, counted apart from the timed calls)\n";
+}
+
+ReportSection memorySection(const std::vector<Family>& families) {
+    ReportSection section;
+    section.heading = "Memory";
+    section.paragraphs.push_back(
+        "Allocations per call and the most bytes a call held at once, counted apart from the timed runs with "
+        "only the sort's own allocations armed, at the largest size that ran; every size's figures show on "
+        "the charts.");
+    const Table table = memoryTable(families);
     if (table.rows.empty()) {
         section.paragraphs.push_back("No memory was counted in this run.");
     } else {
@@ -471,7 +516,7 @@ bool runAndReport(const ReportOptions& options) {
     if (!growth.empty()) {
         const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display) != nullptr;
         std::ostream& out = console ? display->GetOutputStream() : std::cerr;
-        out << std::flush << growthTable(growth, cacheNote) << std::flush;
+        out << std::flush << growthTable(growth, cacheNote) << memoryText(memoryTable(families)) << std::flush;
     }
 
     bool written = true;
