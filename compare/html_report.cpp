@@ -299,8 +299,8 @@ void writePoints(std::ostream& out, const Chart& chart, const std::vector<ChartP
     bool firstPoint = true;
     for (const ChartPoint& point : points) {
         if (!drawable(chart, point)) continue;
-        out << (firstPoint ? "" : ",") << "\n  {\"x\": " << jsonNumber(point.x) << ", \"y\": " << jsonNumber(point.y)
-            << ", \"d\": [";
+        out << (firstPoint ? "" : ",") << "\n  {\"x\": " << jsonNumber(point.x)
+            << ", \"y\": " << jsonNumber(point.y) << ", \"d\": [";
         firstPoint = false;
         bool firstDetail = true;
         for (const auto& detail : point.details) {

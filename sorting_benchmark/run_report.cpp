@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <ctime>
 #include <deque>
-#include <iterator>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -68,6 +68,60 @@ std::string formatSeconds(double seconds) {
     return format("%.3g s", seconds);
 }
 
+// A counter whose mean is 0 (no page faults) has no coefficient of
+// variation: Google Benchmark's 0/0 would print as -nan% and NaN in JSON.
+// The aggregates go without it.
+std::vector<benchmark::BenchmarkReporter::Run> finiteCounters(
+    const std::vector<benchmark::BenchmarkReporter::Run>& runs) {
+    std::vector<benchmark::BenchmarkReporter::Run> kept = runs;
+    for (benchmark::BenchmarkReporter::Run& run : kept) {
+        for (auto c = run.counters.begin(); c != run.counters.end();) {
+            c = std::isfinite(c->second.value) ? std::next(c) : run.counters.erase(c);
+        }
+    }
+    return kept;
+}
+
+// The file reporter of --benchmark_out, likewise without counters that are
+// not numbers. Google Benchmark sets the streams on this one; they reach
+// the reporter that writes before anything is written.
+class FiniteFileReporter : public benchmark::BenchmarkReporter {
+public:
+    explicit FiniteFileReporter(const std::string& format) {
+        if (format == "csv") {
+            // Deprecated in 1.7.1, but still what --benchmark_out_format=csv asks for.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+            writer_.reset(new benchmark::CSVReporter);
+#pragma GCC diagnostic pop
+        } else if (format == "console") {
+            writer_.reset(new benchmark::ConsoleReporter(benchmark::ConsoleReporter::OO_None));
+        } else {
+            writer_.reset(new benchmark::JSONReporter);
+        }
+    }
+    bool ReportContext(const Context& context) override {
+        writer_->SetOutputStream(&GetOutputStream());
+        writer_->SetErrorStream(&GetErrorStream());
+        return writer_->ReportContext(context);
+    }
+    void ReportRuns(const std::vector<Run>& runs) override { writer_->ReportRuns(finiteCounters(runs)); }
+    void Finalize() override { writer_->Finalize(); }
+
+private:
+    std::unique_ptr<benchmark::BenchmarkReporter> writer_;
+};
+
+// The value of --benchmark_out or --benchmark_out_format on the command
+// line, which Google Benchmark keeps to itself; empty where not given.
+std::string benchmarkFlag(const std::string& commandLine, const std::string& flag) {
+    const std::string prefix = " --" + flag + "=";
+    const std::size_t at = commandLine.rfind(prefix);
+    if (at == std::string::npos) return "";
+    const std::size_t start = at + prefix.size();
+    return commandLine.substr(start, commandLine.find(' ', start) - start);
+}
+
 // Collects every run on its way to the reporter Google Benchmark would
 // have used, which prints exactly what it would have printed.
 class CollectingReporter : public benchmark::BenchmarkReporter {
@@ -92,16 +146,7 @@ public:
     }
 
     void ReportRuns(const std::vector<Run>& runs) override {
-        // A counter whose mean is 0 (no page faults) has no coefficient of
-        // variation: Google Benchmark's 0/0 would print as -nan%.
-        std::vector<Run> shown = runs;
-        for (Run& run : shown) {
-            if (run.run_type != Run::RT_Aggregate) continue;
-            for (auto c = run.counters.begin(); c != run.counters.end();) {
-                c = std::isfinite(c->second.value) ? std::next(c) : run.counters.erase(c);
-            }
-        }
-        display_->ReportRuns(shown);
+        display_->ReportRuns(finiteCounters(runs));
         // Memory from the last repetition that counted it: 1.7.1 keeps the
         // memory results in a vector that each repetition's may move, so
         // the earlier ones' pointers may no longer be valid here.
@@ -325,7 +370,8 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
                     if (point.x < m.n) before = &point;
                 }
                 if (before == nullptr) continue;
-                series.marks.push_back(ChartPoint{double(m.n), before->y,
+                series.marks.push_back(ChartPoint{double(m.n),
+                                                  before->y,
                                                   {{"sort", sortName(SortId(s))},
                                                    {"shape", shapeName(shape)},
                                                    {"n", std::to_string(m.n)},
@@ -503,7 +549,12 @@ bool runAndReport(const ReportOptions& options) {
     // Google Benchmark keeps this one for the whole process: not ours to free.
     benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
     CollectingReporter reporter(display, options.realTime);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (benchmarkFlag(options.commandLine, "benchmark_out").empty()) {
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    } else {
+        FiniteFileReporter file(benchmarkFlag(options.commandLine, "benchmark_out_format"));
+        benchmark::RunSpecifiedBenchmarks(&reporter, &file);
+    }
     if (!reporter.ran()) return true;  // --benchmark_list_tests, or nothing matched
 
     std::vector<Shape> shapes;
@@ -516,7 +567,8 @@ bool runAndReport(const ReportOptions& options) {
     if (!growth.empty()) {
         const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display) != nullptr;
         std::ostream& out = console ? display->GetOutputStream() : std::cerr;
-        out << std::flush << growthTable(growth, cacheNote) << memoryText(memoryTable(families)) << std::flush;
+        out << std::flush << growthTable(growth, cacheNote) << memoryText(memoryTable(families))
+            << std::flush;
     }
 
     bool written = true;

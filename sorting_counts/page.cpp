@@ -121,7 +121,8 @@ Report makeReport(const Settings& settings, const Results& results) {
         sweep.paragraphs.push_back(
             "nearly_sorted at 0, 0.1, 1, 10 and 100 percent, " + std::to_string(sweepSize) +
             " elements, against n + inversions on a logarithmic axis, so that the nearly sorted inputs stand "
-            "apart: insertion sort's work follows n + inversions; this quick sort is quadratic on sorted input "
+            "apart: insertion sort's work follows n + inversions; this quick sort is quadratic on sorted "
+            "input "
             "and fine on shuffled input.");
         Chart chart{"comparisons per element against n + inversions",
                     "n + inversions",
@@ -134,7 +135,8 @@ Report makeReport(const Settings& settings, const Results& results) {
             ChartSeries series = seriesOf(sort, sortName(sort), styleOf(sort));
             for (const Row& r : results.sweep) {
                 if (r.sort == sort && r.inputs > 0) {
-                    series.points.push_back({r.n + r.mean.inversions, r.mean.comparisons / r.n, detailsOf(r)});
+                    series.points.push_back(
+                        {r.n + r.mean.inversions, r.mean.comparisons / r.n, detailsOf(r)});
                 }
             }
             if (!series.points.empty()) chart.series.push_back(series);

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
                                       {"ns per element", std::to_string(ns)}}});
         }
         if (s == 1) series.points.push_back({64000, 0, {}});  // nothing to draw on a log axis
-        if (s == 0) series.marks.push_back({32000, series.points.back().y, {{"not run", "skipped: over budget"}}});
+        if (s == 0)
+            series.marks.push_back({32000, series.points.back().y, {{"not run", "skipped: over budget"}}});
         loglog.series.push_back(series);
     }
     Chart linear{"ascending </script><script>", "n", "comparisons per element", false, false, {}};
