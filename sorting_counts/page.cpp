@@ -120,10 +120,9 @@ Report makeReport(const Settings& settings, const Results& results) {
         ReportSection sweep{"Disorder sweep", {}, {}, {}};
         sweep.paragraphs.push_back(
             "nearly_sorted at 0, 0.1, 1, 10 and 100 percent, " + std::to_string(sweepSize) +
-            " elements, against n + inversions on a logarithmic axis, so that the nearly sorted inputs stand "
-            "apart: insertion sort's work follows n + inversions; this quick sort is quadratic on sorted "
-            "input "
-            "and fine on shuffled input.");
+            " elements, against n + inversions on a logarithmic axis, so that the nearly sorted inputs "
+            "stand apart: insertion sort's work follows n + inversions; this quick sort is quadratic on "
+            "sorted input and fine on shuffled input.");
         Chart chart{"comparisons per element against n + inversions",
                     "n + inversions",
                     "comparisons / n",
