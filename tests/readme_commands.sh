@@ -2,8 +2,8 @@
 # Runs the commands of README's "Comparing the sorts" section as written,
 # from a folder whose build/release is BUILD (so a test build stands in for
 # the user's), skipping the blocks marked "<!-- over a minute -->". Each must
-# exit 0 and print no nan, and every number of three or more digits in the
-# "#   " notes under a command must be in its output.
+# exit 0 and print no nan, and every number of three or more digits (with
+# its decimals) in the "#   " notes under a command must be in its output.
 # Usage: tests/readme_commands.sh README.md BUILD
 set -euo pipefail
 (($# == 2)) || { echo "usage: $0 README.md BUILD" >&2; exit 2; }
@@ -38,8 +38,8 @@ while IFS=$'\t' read -r command notes; do
     elif grep -Eiq '(^|[^a-z])nan([^a-z]|$)' "$work/out"; then
         problem="it prints nan: $(grep -Ei '(^|[^a-z])nan([^a-z]|$)' "$work/out" | head -n 1)"
     else
-        for number in $(grep -Eo '[0-9]{3,}' <<<"$notes" || true); do
-            grep -q "$number" "$work/out" || problem="its output lacks $number, which the README says it prints"
+        for number in $(grep -Eo '[0-9]{3,}(\.[0-9]+)?' <<<"$notes" || true); do
+            grep -qF "$number" "$work/out" || problem="its output lacks $number, which the README says it prints"
         done
     fi
     if [[ -n $problem ]]; then

@@ -31,4 +31,4 @@ elif [[ ${tools[*]} == *sorting_benchmark* ]]; then
 else
     echo "next: sorting_benchmark is not built here (see above)"
 fi
-echo "then: $build/sorting_counts   # comparisons, writes and passes against the textbook (about a minute)"
+echo "then: $build/sorting_counts   # comparisons, writes and passes against the textbook (one to two minutes)"
