@@ -21,7 +21,7 @@ cmake --build "$build" --target sortbench -j "$(nproc 2>/dev/null || echo 2)"
 left_out=$(grep -E 'is not built:|^-- No HTML report' <<<"$configure" | sed 's/^-- /== /' || true)
 tools=(sorting_counts)
 grep -q 'sorting_benchmark is not built:' <<<"$configure" || tools+=(sorting_benchmark)
-echo "== building ${tools[*]}"
+echo "== building ${tools[*]} (from scratch about two minutes on 2 cores)"
 cmake --build "$build" --target "${tools[@]}" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 [[ -z $left_out ]] || printf '%s\n' "$left_out"
 if [[ ${tools[*]} == *sorting_benchmark* ]] && ! grep -q 'No HTML report' <<<"$configure"; then
