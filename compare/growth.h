@@ -134,4 +134,8 @@ std::string growthJson(const std::vector<FamilyGrowth>& families);
 // embed them in objects of their own.
 std::string growthJsonFields(const FamilyGrowth& family);
 
+// Rows as console columns, each padded to its widest cell: left-aligned
+// before column rightFrom, right-aligned from it.
+std::string layOut(const std::vector<std::vector<std::string>>& rows, std::size_t rightFrom);
+
 #endif

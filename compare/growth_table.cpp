@@ -71,6 +71,8 @@ std::string termsJson(const GrowthTerms& terms) {
     return text + "}";
 }
 
+}  // namespace
+
 // Columns padded to their widest cell; the last one is not padded.
 std::string layOut(const std::vector<std::vector<std::string>>& rows, std::size_t rightFrom) {
     std::vector<std::size_t> widths;
@@ -91,8 +93,6 @@ std::string layOut(const std::vector<std::vector<std::string>>& rows, std::size_
     }
     return text;
 }
-
-}  // namespace
 
 std::string termsText(const GrowthTerms& terms) {
     std::string text;

@@ -157,14 +157,53 @@ const char drawScript[] = R"(
     return { type: log ? 'logarithmic' : 'linear', title: { display: true, text: label },
              ticks: { callback: tick, autoSkip: !log, maxRotation: 0 }, grid: { color: '#e9ecf1' } };
   }
-  var charts = 0, points = 0;
+  // Shapes as well as colours tell the sorts apart where lines overlap.
+  var pointStyles = ['circle', 'rect', 'triangle', 'rectRot', 'star', 'crossRot', 'rectRounded', 'cross'];
+  // Drawn last, on top: the flattest line, which the steeper ones cross.
+  function flatness(points) {
+    var low = Infinity, high = -Infinity;
+    points.forEach(function (p) { low = Math.min(low, p.y); high = Math.max(high, p.y); });
+    return points.length && low > 0 ? Math.log(high / low) : 0;
+  }
+  function coincide(a, b) {
+    if (!a.length || a.length !== b.length) return false;
+    return a.every(function (p, i) {
+      return p.x === b[i].x && Math.abs(p.y - b[i].y) <= 0.005 * Math.max(Math.abs(p.y), Math.abs(b[i].y));
+    });
+  }
+  // Points of one line less than 3 pixels apart across, which the axis crowds.
+  function crowdedPoints(meta) {
+    var xs = meta.data.map(function (element) { return element.x; }).sort(function (a, b) { return a - b; });
+    var crowded = 0;
+    for (var i = 1; i < xs.length; i++) if (xs[i] - xs[i - 1] < 3) crowded++;
+    return crowded;
+  }
+  var charts = 0, points = 0, marks = 0, crowded = 0;
   data.charts.forEach(function (chart, index) {
     var canvas = document.getElementById('chart-' + index);
     var datasets = chart.series.map(function (series) {
       var colour = palette[((series.colour % palette.length) + palette.length) % palette.length];
       return { label: series.label, data: series.points, borderColor: colour, backgroundColor: colour,
-               borderDash: dashes[series.style], borderWidth: 2, pointRadius: 2.5, pointHoverRadius: 5,
-               tension: 0, parsing: false };
+               borderDash: dashes[series.style], borderWidth: 2, pointRadius: 3.5, pointHoverRadius: 6,
+               pointStyle: pointStyles[series.colour % pointStyles.length], tension: 0, parsing: false,
+               order: flatness(series.points) };
+    });
+    // A line that another hides all along says so in the legend.
+    datasets.forEach(function (dataset, k) {
+      for (var j = 0; j < datasets.length; j++) {
+        if (j === k || datasets[j].order > dataset.order || !coincide(dataset.data, datasets[j].data)) continue;
+        if (datasets[j].order === dataset.order && j > k) continue;
+        dataset.label += ' (under ' + datasets[j].label + ')';
+        break;
+      }
+    });
+    chart.series.forEach(function (series) {
+      if (!series.marks.length) return;
+      var colour = palette[((series.colour % palette.length) + palette.length) % palette.length];
+      marks += series.marks.length;
+      datasets.push({ label: series.label + ': stops', data: series.marks, borderColor: colour,
+                      backgroundColor: colour, showLine: false, pointStyle: 'crossRot', pointRadius: 8,
+                      pointHoverRadius: 10, borderWidth: 3, parsing: false, order: -1, sortbenchMark: true });
     });
     var drawn = new Chart(canvas, {
       type: 'line',
@@ -174,7 +213,10 @@ const char drawScript[] = R"(
         interaction: { mode: 'nearest', intersect: false },
         scales: { x: axis(chart.logX, chart.xLabel), y: axis(chart.logY, chart.yLabel) },
         plugins: {
-          legend: { position: 'bottom', labels: { boxWidth: 26, boxHeight: 3 } },
+          legend: { position: 'bottom', labels: { boxWidth: 26, boxHeight: 3,
+            // In the sorts' order, whatever the drawing order.
+            sort: function (a, b) { return a.datasetIndex - b.datasetIndex; },
+            filter: function (item, legend) { return !legend.datasets[item.datasetIndex].sortbenchMark; } } },
           tooltip: { callbacks: {
             title: function (items) { return items.length ? items[0].dataset.label : ''; },
             label: function (item) {
@@ -187,10 +229,16 @@ const char drawScript[] = R"(
       }
     });
     charts++;
-    drawn.data.datasets.forEach(function (dataset, k) { points += drawn.getDatasetMeta(k).data.length; });
+    drawn.data.datasets.forEach(function (dataset, k) {
+      if (dataset.sortbenchMark) return;
+      points += drawn.getDatasetMeta(k).data.length;
+      crowded += crowdedPoints(drawn.getDatasetMeta(k));
+    });
   });
   document.body.setAttribute('data-charts', String(charts));
   document.body.setAttribute('data-points', String(points));
+  document.body.setAttribute('data-marks', String(marks));
+  document.body.setAttribute('data-crowded', String(crowded));
   document.body.setAttribute('data-errors', String(window.sortbenchErrors));
 })();
 )";
@@ -200,6 +248,23 @@ const char drawScript[] = R"(
 bool drawable(const Chart& chart, const ChartPoint& point) {
     return std::isfinite(point.x) && std::isfinite(point.y) && (!chart.logX || point.x > 0) &&
            (!chart.logY || point.y > 0);
+}
+
+void writePoints(std::ostream& out, const Chart& chart, const std::vector<ChartPoint>& points) {
+    bool firstPoint = true;
+    for (const ChartPoint& point : points) {
+        if (!drawable(chart, point)) continue;
+        out << (firstPoint ? "" : ",") << "\n  {\"x\": " << jsonNumber(point.x)
+            << ", \"y\": " << jsonNumber(point.y) << ", \"d\": [";
+        firstPoint = false;
+        bool firstDetail = true;
+        for (const auto& detail : point.details) {
+            out << (firstDetail ? "[" : ", [") << scriptJsonString(detail.first) << ", "
+                << scriptJsonString(detail.second) << "]";
+            firstDetail = false;
+        }
+        out << "]}";
+    }
 }
 
 void writeData(std::ostream& out, const Report& report) {
@@ -219,20 +284,9 @@ void writeData(std::ostream& out, const Report& report) {
                     << ", \"colour\": " << series.colour << ", \"style\": \"" << styleName(series.style)
                     << "\", \"points\": [";
                 firstSeries = false;
-                bool firstPoint = true;
-                for (const ChartPoint& point : series.points) {
-                    if (!drawable(chart, point)) continue;
-                    out << (firstPoint ? "" : ",") << "\n  {\"x\": " << jsonNumber(point.x)
-                        << ", \"y\": " << jsonNumber(point.y) << ", \"d\": [";
-                    firstPoint = false;
-                    bool firstDetail = true;
-                    for (const auto& detail : point.details) {
-                        out << (firstDetail ? "[" : ", [") << scriptJsonString(detail.first) << ", "
-                            << scriptJsonString(detail.second) << "]";
-                        firstDetail = false;
-                    }
-                    out << "]}";
-                }
+                writePoints(out, chart, series.points);
+                out << "], \"marks\": [";
+                writePoints(out, chart, series.marks);
                 out << "]}";
             }
             out << "]}";
@@ -266,6 +320,11 @@ void writeTable(std::ostream& out, const Table& table) {
 
 }  // namespace
 
+const char htmlReportMissing[] =
+    "is not available: this build has no HTML report, as Chart.js was missing when it was built; install "
+    "it (apt-get install libjs-chart.js) and rebuild, or configure with -DSORTBENCH_CHART_JS=chart.min.js "
+    "-DSORTBENCH_CHART_JS_LICENSE=its licence file";
+
 bool htmlReportAvailable() {
 #ifdef SORTBENCH_HTML_REPORT
     return true;
@@ -291,7 +350,7 @@ std::string htmlText(const std::string& text) {
 
 bool writeHtmlReport(const std::string& path, const Report& report, std::string& error) {
     if (!htmlReportAvailable()) {
-        error = "this build has no HTML report: Chart.js (libjs-chart.js) was missing when it was built";
+        error = std::string("the HTML page ") + htmlReportMissing;
         return false;
     }
     std::ofstream out(path, std::ios::binary);

@@ -25,6 +25,9 @@ struct ChartSeries {
     int colour;  // index into the page's fixed palette: the same series gets the same colour on every chart
     LineStyle style;
     std::vector<ChartPoint> points;
+    // Where the line stops short, such as a size that was skipped: drawn as
+    // crosses with the reason on hover, and counted apart (data-marks).
+    std::vector<ChartPoint> marks;
 };
 
 struct Chart {
@@ -59,6 +62,9 @@ struct Report {
 // False where the program was built without the charting library: the
 // tools then refuse their HTML option.
 bool htmlReportAvailable();
+// Why a build has no HTML report, and what brings it back: for the tools'
+// refusal of their HTML option.
+extern const char htmlReportMissing[];
 
 // Writes the page; false with the reason in error when the file cannot be
 // written. Every text is escaped, and bytes that are not UTF-8 become U+FFFD.

@@ -223,7 +223,7 @@ int readOptions(int& argc, char** argv, Choice& choice) {
             if (!loadUserSort(value, error)) return refuse("--sortbench_load", error);
         } else if (takeOption("--sortbench_html", argc, argv, i, value)) {
             if (!htmlReportAvailable()) {
-                return refuse("--sortbench_html", "is not available: this build has no HTML report");
+                return refuse("--sortbench_html", htmlReportMissing);
             }
             if (!checkWritable(value, error)) return refuse("--sortbench_html", error);
             choice.htmlPath = value;

@@ -3,11 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <deque>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -56,6 +58,60 @@ std::string formatSeconds(double seconds) {
     return formatted("%.3g s", seconds);
 }
 
+// A counter whose mean is 0 (no page faults) has no coefficient of
+// variation: Google Benchmark's 0/0 would print as -nan% and NaN in JSON.
+// The aggregates go without it.
+std::vector<benchmark::BenchmarkReporter::Run> finiteCounters(
+    const std::vector<benchmark::BenchmarkReporter::Run>& runs) {
+    std::vector<benchmark::BenchmarkReporter::Run> kept = runs;
+    for (benchmark::BenchmarkReporter::Run& run : kept) {
+        for (auto c = run.counters.begin(); c != run.counters.end();) {
+            c = std::isfinite(c->second.value) ? std::next(c) : run.counters.erase(c);
+        }
+    }
+    return kept;
+}
+
+// The file reporter of --benchmark_out, likewise without counters that are
+// not numbers. Google Benchmark sets the streams on this one; they reach
+// the reporter that writes before anything is written.
+class FiniteFileReporter : public benchmark::BenchmarkReporter {
+public:
+    explicit FiniteFileReporter(const std::string& format) {
+        if (format == "csv") {
+            // Deprecated in 1.7.1, but still what --benchmark_out_format=csv asks for.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+            writer_.reset(new benchmark::CSVReporter);
+#pragma GCC diagnostic pop
+        } else if (format == "console") {
+            writer_.reset(new benchmark::ConsoleReporter(benchmark::ConsoleReporter::OO_None));
+        } else {
+            writer_.reset(new benchmark::JSONReporter);
+        }
+    }
+    bool ReportContext(const Context& context) override {
+        writer_->SetOutputStream(&GetOutputStream());
+        writer_->SetErrorStream(&GetErrorStream());
+        return writer_->ReportContext(context);
+    }
+    void ReportRuns(const std::vector<Run>& runs) override { writer_->ReportRuns(finiteCounters(runs)); }
+    void Finalize() override { writer_->Finalize(); }
+
+private:
+    std::unique_ptr<benchmark::BenchmarkReporter> writer_;
+};
+
+// The value of --benchmark_out or --benchmark_out_format on the command
+// line, which Google Benchmark keeps to itself; empty where not given.
+std::string benchmarkFlag(const std::string& commandLine, const std::string& flag) {
+    const std::string prefix = " --" + flag + "=";
+    const std::size_t at = commandLine.rfind(prefix);
+    if (at == std::string::npos) return "";
+    const std::size_t start = at + prefix.size();
+    return commandLine.substr(start, commandLine.find(' ', start) - start);
+}
+
 // Collects every run on its way to the reporter Google Benchmark would
 // have used, which prints exactly what it would have printed.
 class CollectingReporter : public benchmark::BenchmarkReporter {
@@ -80,7 +136,7 @@ public:
     }
 
     void ReportRuns(const std::vector<Run>& runs) override {
-        display_->ReportRuns(runs);
+        display_->ReportRuns(finiteCounters(runs));
         // Memory from the last repetition that counted it: 1.7.1 keeps the
         // memory results in a vector that each repetition's may move, so
         // the earlier ones' pointers may no longer be valid here.
@@ -262,7 +318,7 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
         chart.yLabel = std::string(clock) + " ns per element";
         chart.logX = chart.logY = true;
         for (SortId s : allSorts()) {
-            ChartSeries series{sortLabel(s), s, sortLineStyle(s), {}};
+            ChartSeries series{sortLabel(s), s, sortLineStyle(s), {}, {}};
             std::vector<const Measurement*> points;
             for (const Measurement& m : measurements) {
                 if (m.sort == s && m.shape == shape && secondsPerCall(m) > 0) points.push_back(&m);
@@ -285,6 +341,22 @@ ReportSection chartsSection(const std::deque<Measurement>& measurements, const s
                     point.details.push_back({"page faults per call", formatted("%.3g", median(m->faults))});
                 }
                 series.points.push_back(point);
+            }
+            // A size that gave no time is marked where the line stops, at
+            // the height of the last point before it.
+            for (const Measurement& m : measurements) {
+                if (m.sort != s || m.shape != shape || m.error.empty()) continue;
+                const ChartPoint* before = nullptr;
+                for (const ChartPoint& point : series.points) {
+                    if (point.x < m.n) before = &point;
+                }
+                if (before == nullptr) continue;
+                series.marks.push_back(ChartPoint{double(m.n),
+                                                  before->y,
+                                                  {{"sort", sortName(SortId(s))},
+                                                   {"shape", shapeName(shape)},
+                                                   {"n", std::to_string(m.n)},
+                                                   {isSkip(m.error) ? "not run" : "failed", m.error}}});
             }
             if (!series.points.empty()) chart.series.push_back(series);
         }
@@ -324,13 +396,9 @@ ReportSection growthSection(const std::vector<FamilyGrowth>& growth, const std::
     return section;
 }
 
-ReportSection memorySection(const std::vector<Family>& families) {
-    ReportSection section;
-    section.heading = "Memory";
-    section.paragraphs.push_back(
-        "Allocations per call and the most bytes a call held at once, counted apart from the timed runs with "
-        "only the sort's own allocations armed, at the largest size that ran; every size's figures show on "
-        "the charts.");
+// Per sort and shape, the memory at the largest size whose memory was
+// counted: the page's table and the console's.
+Table memoryTable(const std::vector<Family>& families) {
     Table table;
     table.caption = "Memory per call";
     table.header = {
@@ -346,6 +414,29 @@ ReportSection memorySection(const std::vector<Family>& families) {
                               formatted("%.2f", largest->peakBytes / largest->n)});
         table.marks.push_back("");
     }
+    return table;
+}
+
+// The console's lines: "Memory per call  n  allocations  peak bytes  peak
+// bytes per element", a row per sort and shape.
+std::string memoryText(const Table& table) {
+    if (table.rows.empty()) return "";
+    std::vector<std::vector<std::string>> rows = {
+        {"Memory per call", "n", "allocations", "peak bytes", "peak bytes per element"}};
+    for (const std::vector<std::string>& row : table.rows) {
+        rows.push_back({row[0] + "/" + row[1], row[2], row[3], row[4], row[5]});
+    }
+    return "\n" + layOut(rows, 1) + "(at the largest size that ran, counted apart from the timed calls)\n";
+}
+
+ReportSection memorySection(const std::vector<Family>& families) {
+    ReportSection section;
+    section.heading = "Memory";
+    section.paragraphs.push_back(
+        "Allocations per call and the most bytes a call held at once, counted apart from the timed runs with "
+        "only the sort's own allocations armed, at the largest size that ran; every size's figures show on "
+        "the charts.");
+    const Table table = memoryTable(families);
     if (table.rows.empty()) {
         section.paragraphs.push_back("No memory was counted in this run.");
     } else {
@@ -427,7 +518,12 @@ bool runAndReport(const ReportOptions& options) {
     // Google Benchmark keeps this one for the whole process: not ours to free.
     benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
     CollectingReporter reporter(display, options.realTime);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (benchmarkFlag(options.commandLine, "benchmark_out").empty()) {
+        benchmark::RunSpecifiedBenchmarks(&reporter);
+    } else {
+        FiniteFileReporter file(benchmarkFlag(options.commandLine, "benchmark_out_format"));
+        benchmark::RunSpecifiedBenchmarks(&reporter, &file);
+    }
     if (!reporter.ran()) return true;  // --benchmark_list_tests, or nothing matched
 
     std::vector<Shape> shapes;
@@ -440,7 +536,8 @@ bool runAndReport(const ReportOptions& options) {
     if (!growth.empty()) {
         const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display) != nullptr;
         std::ostream& out = console ? display->GetOutputStream() : std::cerr;
-        out << std::flush << growthTable(growth, cacheNote) << std::flush;
+        out << std::flush << growthTable(growth, cacheNote) << memoryText(memoryTable(families))
+            << std::flush;
     }
 
     bool written = true;

@@ -91,8 +91,7 @@ int countsMain(int argc, char** argv) {
             option = "--html";
             if (!htmlReportAvailable()) {
                 ok = false;
-                error =
-                    "is not available: this build has no HTML report (it needs libjs-chart.js when built)";
+                error = htmlReportMissing;
             } else if (value.empty()) {
                 ok = false;
                 error = "needs a file name";

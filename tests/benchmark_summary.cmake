@@ -1,10 +1,12 @@
 # Runs sorting_benchmark with JSON on stdout and a summary file: stdout must
-# stay one JSON document (the growth table goes to stderr), and the summary
-# must hold one family per sort and shape that ran.
+# stay one JSON document without NaN, also in the repetitions' aggregates
+# (the growth and memory tables go to stderr), and the summary must hold one
+# family per sort and shape that ran.
 # cmake -DBENCHMARK=path -DSUMMARY=file -P benchmark_summary.cmake
 file(REMOVE ${SUMMARY})
 execute_process(COMMAND ${BENCHMARK} "--benchmark_filter=^(insertion|counting)/(random|all_equal)/(1000|2000|5000)$"
-                        --benchmark_min_time=0.001 --benchmark_format=json --sortbench_summary=${SUMMARY}
+                        --benchmark_min_time=0.001 --benchmark_repetitions=2 --benchmark_format=json
+                        --sortbench_summary=${SUMMARY}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "exit status ${status}:\n${err}")
@@ -13,8 +15,11 @@ string(JSON runs ERROR_VARIABLE problem LENGTH "${out}" benchmarks)
 if(problem)
   message(FATAL_ERROR "stdout is not Google Benchmark's JSON alone (${problem}):\n${out}")
 endif()
-if(NOT err MATCHES "counting/all_equal|counting +all_equal")
-  message(FATAL_ERROR "no growth table on stderr:\n${err}")
+if(out MATCHES "[Nn]a[Nn]")
+  message(FATAL_ERROR "stdout holds a NaN:\n${out}")
+endif()
+if(NOT err MATCHES "counting/all_equal|counting +all_equal" OR NOT err MATCHES "Memory per call")
+  message(FATAL_ERROR "no growth or memory table on stderr:\n${err}")
 endif()
 file(READ ${SUMMARY} summary)
 string(JSON families ERROR_VARIABLE problem LENGTH "${summary}" families)

@@ -78,7 +78,7 @@ TEST(HtmlReport, PageKeepsHostileTextsOutOfItsMarkup) {
         section.heading += text;
         section.paragraphs.push_back(text);
         chart.title += text;
-        chart.series.push_back({text, 0, lineDashed, {{1, 2, {{text, text}}}}});
+        chart.series.push_back({text, 0, lineDashed, {{1, 2, {{text, text}}}}, {}});
         table.header.push_back(text);
         table.rows.push_back({text});
         table.marks.push_back(text);

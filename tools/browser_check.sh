@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Opens an HTML report in headless Chromium and checks what it drew: no
-# JavaScript error, CHARTS charts with POINTS points in all (the page
-# records them on <body>), nothing fetched from outside, and a 1200x900
-# screenshot whose pixels are not all one colour.
-# Usage: tools/browser_check.sh PAGE CHARTS POINTS [SCREENSHOT.png]
+# JavaScript error, CHARTS charts with POINTS points in all and MARKS marks
+# where a line stops (default 0; the page records them on <body>), no two
+# points of a line within 3 pixels across, nothing fetched from outside, and
+# a 1200x900 screenshot whose pixels are not all one colour.
+# Usage: tools/browser_check.sh [--marks=MARKS] PAGE CHARTS POINTS [SCREENSHOT.png]
 #        tools/browser_check.sh --which    (prints the Chromium it would use)
 # Exits 0 when all holds, 77 when no Chromium is installed, 1 with the
 # reason otherwise, 2 on bad arguments.
@@ -19,8 +20,13 @@ if [[ ${1:-} == --which ]]; then
     echo "$chrome"
     exit 0
 fi
+marks=0
+if [[ ${1:-} =~ ^--marks=([0-9]+)$ ]]; then
+    marks=${BASH_REMATCH[1]}
+    shift
+fi
 if (($# < 3 || $# > 4)) || [[ ! $2 =~ ^[0-9]+$ || ! $3 =~ ^[0-9]+$ ]]; then
-    echo "usage: $0 PAGE CHARTS POINTS [SCREENSHOT.png]" >&2
+    echo "usage: $0 [--marks=MARKS] PAGE CHARTS POINTS [SCREENSHOT.png]" >&2
     exit 2
 fi
 if [[ -z $chrome ]]; then
@@ -63,6 +69,10 @@ plotted=$(attribute data-points "$body")
 [[ -n $drawn && -n $plotted ]] || fail "the page's script did not finish (no data-charts or data-points)"
 [[ $drawn == "$charts" ]] || fail "$drawn charts drawn, expected $charts"
 [[ $plotted == "$points" ]] || fail "$plotted points plotted, expected $points"
+marked=$(attribute data-marks "$body")
+crowded=$(attribute data-crowded "$body")
+[[ $marked == "$marks" ]] || fail "${marked:-no} marks where a line stops, expected $marks"
+[[ $crowded == 0 ]] || fail "${crowded:-unknown} points drawn within 3 pixels of their line's neighbour"
 
 if [[ -n $shot ]]; then
     rm -f "$shot"
@@ -96,4 +106,4 @@ HTML
     [[ $size == 1200x900 ]] || fail "the screenshot is ${size:-unreadable}, not 1200x900"
     ((colours > 1)) || fail "the screenshot is all one colour"
 fi
-echo "browser check of $page: $drawn charts, $plotted points, no JavaScript error${shot:+, screenshot $shot}"
+echo "browser check of $page: $drawn charts, $plotted points, $marked marks, no JavaScript error${shot:+, screenshot $shot}"

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 case ${1:-} in
-    run) packages=(cmake make g++) ;;
+    run) packages=(cmake make g++ libbenchmark-dev libjs-chart.js) ;;
     test)
         packages=(cmake make g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
                   g++-mingw-w64-x86-64 wine wine64 dpkg-dev libjs-chart.js chromium-headless-shell) ;;
