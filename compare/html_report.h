@@ -57,6 +57,10 @@ struct Report {
 // False where the program was built without the charting library: the
 // tools then refuse their HTML option.
 bool htmlReportAvailable();
+// What brings it back, for the tools' messages.
+const char htmlReportMissing[] =
+    "needs Chart.js when built: install libjs-chart.js (or set the CMake variable SORTBENCH_CHART_JS to "
+    "chart.min.js) and build again";
 
 // Writes the page; false with the reason in error when the file cannot be
 // written. Every text is escaped, and bytes that are not UTF-8 become U+FFFD.

@@ -20,6 +20,7 @@
 #include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
+#include "compare/writer.h"
 
 #ifndef SORTBENCH_BENCHMARK_VERSION
 #define SORTBENCH_BENCHMARK_VERSION "unknown"
@@ -445,11 +446,47 @@ Report pageOf(const CollectingReporter& reporter, const ReportOptions& options,
     return report;
 }
 
-bool writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    return !out.fail();
+// The reporter of --benchmark_out: Google Benchmark's own for the format,
+// writing to the stream Google Benchmark opened, which it flushes and
+// checks at the end (1.7.1 never checks it).
+class CheckedFileReporter : public benchmark::BenchmarkReporter {
+public:
+    explicit CheckedFileReporter(const std::string& format) {
+        if (format == "csv") {
+            // Deprecated in 1.7.1, but still what --benchmark_out_format=csv gives.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+            inner_.reset(new benchmark::CSVReporter);
+#pragma GCC diagnostic pop
+        } else if (format == "console") {
+            inner_.reset(new benchmark::ConsoleReporter(benchmark::ConsoleReporter::OO_None));
+        } else {
+            inner_.reset(new benchmark::JSONReporter);
+        }
+    }
+    bool ReportContext(const Context& context) override {
+        inner_->SetOutputStream(&GetOutputStream());
+        inner_->SetErrorStream(&GetErrorStream());
+        return inner_->ReportContext(context);
+    }
+    void ReportRuns(const std::vector<Run>& runs) override { inner_->ReportRuns(runs); }
+    void Finalize() override {
+        inner_->Finalize();
+        GetOutputStream().flush();
+        written_ = !GetOutputStream().fail();
+    }
+    bool written() const { return written_; }
+
+private:
+    std::unique_ptr<benchmark::BenchmarkReporter> inner_;
+    bool written_ = false;
+};
+
+bool writeFile(const char* what, const std::string& path, const std::string& text) {
+    std::string error;
+    if (writeWholeFile(path, text, error)) return true;
+    std::cerr << "sorting_benchmark: " << what << ": " << error << "\n";
+    return false;
 }
 
 }  // namespace
@@ -458,8 +495,21 @@ bool runAndReport(const ReportOptions& options) {
     // Google Benchmark keeps this one for the whole process: not ours to free.
     benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
     CollectingReporter reporter(display, options.realTime);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::unique_ptr<CheckedFileReporter> file;
+    if (!options.outPath.empty()) file.reset(new CheckedFileReporter(options.outFormat));
+    benchmark::RunSpecifiedBenchmarks(&reporter, file.get());
     if (!reporter.ran()) return true;  // --benchmark_list_tests, or nothing matched
+    bool written = true;
+    if (file) {
+        std::string error;
+        if (!file->written()) {
+            std::cerr << "sorting_benchmark: --benchmark_out: cannot write " << options.outPath << "\n";
+            written = false;
+        } else if (!replaceFile(options.outTemporary, options.outPath, error)) {
+            std::cerr << "sorting_benchmark: --benchmark_out: " << error << "\n";
+            written = false;
+        }
+    }
 
     std::vector<Shape> shapes;
     const std::vector<Family> families = familiesOf(reporter.measurements(), shapes);
@@ -474,16 +524,14 @@ bool runAndReport(const ReportOptions& options) {
         out << std::flush << growthTable(growth, cacheNote) << std::flush;
     }
 
-    bool written = true;
-    if (!options.summaryPath.empty() && !writeFile(options.summaryPath, growthJson(growth))) {
-        std::cerr << "sorting_benchmark: cannot write the summary to " << options.summaryPath << "\n";
+    if (!options.summaryPath.empty() &&
+        !writeFile("--sortbench_summary", options.summaryPath, growthJson(growth)))
         written = false;
-    }
     if (!options.htmlPath.empty()) {
         std::string error;
         if (!writeHtmlReport(options.htmlPath, pageOf(reporter, options, growth, families, shapes, cacheNote),
                              error)) {
-            std::cerr << "sorting_benchmark: cannot write " << options.htmlPath << ": " << error << "\n";
+            std::cerr << "sorting_benchmark: --sortbench_html: " << error << "\n";
             written = false;
         }
     }

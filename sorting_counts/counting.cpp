@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "compare/disorder.h"
+#include "compare/platform.h"
 #include "sorting_counts/counts.h"
 
 namespace {
@@ -22,13 +24,12 @@ int inputsAt(int n) {
         std::max<double>(fewestInputs, std::min<double>(mostInputs, elementsPerSize / n)));
 }
 
-// A case is left out at a size where its comparisons per input, estimated
-// from the size before as growing as n^2, would pass this: such runs take
-// seconds each and say nothing the smaller sizes do not.
-const double comparisonBudget = 1e8;
+const char programName[] = "sorting_counts";
 
-// Without a count at a smaller size the estimate is made from one here.
-const int probeSize = 1000;
+// The budget's first estimates come from one input at each of these sizes
+// (a few thousand comparisons at most) where no size below the first is
+// counted: two sizes give the local growth.
+const int probeSizes[] = {500, 1000};
 
 }  // namespace
 
@@ -62,6 +63,37 @@ const char* leftOutReason(SortId sort, const Shape& shape) {
 }
 
 namespace {
+
+// Left out at n when its comparisons are estimated past the ceiling, with
+// the estimate and where it came from as the reason.
+bool budgetReason(const std::vector<std::pair<int, double>>& counted, int n, std::string& reason) {
+    double exponent = 2;
+    const double estimate = growthEstimate(counted, n, exponent);
+    if (!(estimate > comparisonCeiling)) return false;
+    reason = formatNumber(estimate, "%.2g") + " comparisons per input estimated (growing as n^" +
+             formatNumber(exponent, "%.2f") + " from n = " + std::to_string(counted.back().first) +
+             "), over " + formatNumber(comparisonCeiling, "%.0f");
+    return true;
+}
+
+// One line per sort of a shape, as Google Benchmark prints a row per run,
+// so that a long run is never silent.
+void reportProgress(const Shape& shape, const std::vector<std::vector<Row>>& bySort,
+                    const std::vector<double>& seconds) {
+    for (std::size_t s = 0; s < bySort.size(); ++s) {
+        int sizes = 0;
+        int largest = 0;
+        for (const Row& row : bySort[s]) {
+            if (row.inputs == 0) continue;
+            ++sizes;
+            largest = row.n;
+        }
+        const std::string family = std::string(sortName(bySort[s].front().sort)) + "/" + shapeName(shape);
+        std::fprintf(stderr, "%s%s: %-32s %2d of %zu sizes counted, up to n = %d, %.2f s\n",
+                     stderrIsTerminal() ? "\r\033[K" : "", programName, family.c_str(), sizes,
+                     bySort[s].size(), largest, seconds[s]);
+    }
+}
 
 // Runs one sort on one input, checks the result and adds what it cost.
 void countOne(SortId sort, const std::vector<int>& input, const std::vector<int>& sorted, Totals& totals,
@@ -98,20 +130,21 @@ void countOne(SortId sort, const std::vector<int>& input, const std::vector<int>
 std::vector<Row> countShape(const Settings& settings, const Shape& shape, const std::vector<int>& sizes) {
     const std::size_t sortCount = settings.sorts.size();
     std::vector<std::vector<Row>> bySort(sortCount);
-    // The comparisons per input at the largest size run so far, per sort.
-    std::vector<double> lastCount(sortCount, 0);
-    std::vector<int> lastSize(sortCount, 0);
+    // The comparisons per input at each size counted so far, per sort.
+    std::vector<std::vector<std::pair<int, double>>> counted(sortCount);
+    std::vector<double> seconds(sortCount, 0);
     for (std::size_t s = 0; s < sortCount; ++s) {
         const SortId sort = settings.sorts[s];
-        if (sizes.front() > probeSize && leftOutReason(sort, shape) == nullptr) {
+        if (leftOutReason(sort, shape) != nullptr) continue;
+        for (int probeSize : probeSizes) {
+            if (sizes.front() <= probeSize) continue;
             const std::vector<int> probe = makeShape(shape, probeSize, settings.seed);
             std::vector<int> sorted = probe;
             std::sort(sorted.begin(), sorted.end());
             Totals totals;
             double figure = 0;
             countOne(sort, probe, sorted, totals, figure);
-            lastCount[s] = totals.comparisons;
-            lastSize[s] = probeSize;
+            counted[s].push_back({probeSize, totals.comparisons});
         }
     }
     for (int n : sizes) {
@@ -122,9 +155,7 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
             Row row = {sort, shape, n, 0, Totals(), {}, "", ""};
             if (const char* reason = leftOutReason(sort, shape)) {
                 row.leftOut = reason;
-            } else if (lastSize[s] > 0 &&
-                       quadraticEstimate(lastCount[s], lastSize[s], n) > comparisonBudget) {
-                row.leftOut = "quadratic here, over 1e8 comparisons per input";
+            } else if (budgetReason(counted[s], n, row.leftOut)) {
             } else {
                 runs[s] = true;
             }
@@ -142,7 +173,10 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                     Row& row = rows[s];
                     if (row.inputs >= fewestInputs && row.mean.comparisons > comparisonsPerSize) continue;
                     double figure = 0;
+                    const auto start = std::chrono::steady_clock::now();
                     countOne(row.sort, input, sorted, row.mean, figure);
+                    seconds[s] +=
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                     row.figures.push_back(figure);
                     row.mean.inversions += static_cast<double>(measures.inversions);
                     row.mean.runs += static_cast<double>(measures.runs);
@@ -163,12 +197,16 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                       &t.inversions, &t.runs, &t.distinct, &t.expected}) {
                     *field /= row.inputs;
                 }
-                lastCount[s] = t.comparisons;
-                lastSize[s] = n;
+                counted[s].push_back({n, t.comparisons});
             }
             bySort[s].push_back(row);
         }
+        if (settings.progress && stderrIsTerminal()) {
+            std::fprintf(stderr, "\r%s: %s at n = %d counted\033[K", programName, shapeName(shape).c_str(),
+                         n);
+        }
     }
+    if (settings.progress) reportProgress(shape, bySort, seconds);
     std::vector<Row> all;
     for (const std::vector<Row>& rows : bySort) all.insert(all.end(), rows.begin(), rows.end());
     return all;
