@@ -117,7 +117,7 @@ int countsMain(int argc, char** argv) {
         if (!settings.htmlPath.empty()) {
             std::string error;
             if (!writeHtmlReport(settings.htmlPath, makeReport(settings, results), error)) {
-                std::fprintf(stderr, "%s: --html %s\n", program, error.c_str());
+                std::fprintf(stderr, "%s: --html: %s\n", program, error.c_str());
                 return 1;
             }
         }

@@ -89,9 +89,12 @@ void reportProgress(const Shape& shape, const std::vector<std::vector<Row>>& byS
             largest = row.n;
         }
         const std::string family = std::string(sortName(bySort[s].front().sort)) + "/" + shapeName(shape);
-        std::fprintf(stderr, "%s%s: %-32s %2d of %zu sizes counted, up to n = %d, %.2f s\n",
-                     stderrIsTerminal() ? "\r\033[K" : "", programName, family.c_str(), sizes,
-                     bySort[s].size(), largest, seconds[s]);
+        const std::string counted = sizes == 0
+                                        ? "left out at every size"
+                                        : std::to_string(sizes) + " of " + std::to_string(bySort[s].size()) +
+                                              " sizes counted, up to n = " + std::to_string(largest);
+        std::fprintf(stderr, "%s%s: %-32s %s, %.2f s\n", stderrIsTerminal() ? "\r\033[K" : "", programName,
+                     family.c_str(), counted.c_str(), seconds[s]);
     }
 }
 

@@ -266,9 +266,9 @@ TEST(Counts, BudgetEstimateFollowsLocalGrowth) {
         double n, estimate, exponent;
     } const cases[] = {
         {{{1000, 1000}}, 2000, 4000, 2},
-        {{{1000, 999}, {2000, 1999}}, 1000000, 999.5 * 1000, 1},            // n - 1: at least linear
+        {{{1000, 1000}, {2000, 2000}}, 1000000, 1e6, 1},                    // linear: insertion on ascending
         {{{500, 1e4}, {1000, 4e4}}, 10000, 4e6, 2},                         // quadratic
-        {{{500, 1e4}, {1000, 8e4}}, 2000, 1.6e5, 2},                        // steeper: capped at n^2
+        {{{500, 1e4}, {1000, 8e4}}, 2000, 3.2e5, 2},                        // steeper: capped at n^2
         {{{1000, 1e4}, {2000, 2.2e4}}, 4000, 2.2e4 * 2.2, std::log2(2.2)},  // local exponent
     };
     for (const Case& c : cases) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/wait.h>
 #endif
 
@@ -21,6 +22,21 @@ std::string readFile(const std::string& path) {
     return text;
 }
 
+namespace {
+
+double childrenCpuSeconds() {
+#ifdef _WIN32
+    return 0;
+#else
+    struct rusage usage;
+    if (getrusage(RUSAGE_CHILDREN, &usage) != 0) return 0;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+#endif
+}
+
+}  // namespace
+
 ProgramRun runProgram(const std::string& program, const std::string& arguments) {
     // CTest runs tests side by side: each names its files after itself.
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
@@ -30,8 +46,10 @@ ProgramRun runProgram(const std::string& program, const std::string& arguments) 
     const std::string out = base + ".stdout";
     const std::string err = base + ".stderr";
     const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = childrenCpuSeconds();
     const int status = std::system((program + " " + arguments + " >" + out + " 2>" + err).c_str());
     ProgramRun run;
+    run.cpuSeconds = childrenCpuSeconds() - cpuStart;
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 #ifdef _WIN32
     run.status = status;
@@ -50,6 +68,7 @@ std::string refusalProblem(const ProgramRun& run) {
     if (run.status != 2) problem += "status " + std::to_string(run.status) + "; ";
     if (!run.out.empty()) problem += "stdout not empty: " + run.out.substr(0, 200) + "; ";
     if (std::count(run.err.begin(), run.err.end(), '\n') != 1 || run.err.back() != '\n')
-        problem += "not one line on stderr: " + run.err.substr(0, 400);
+        problem += "not one line on stderr: " + run.err.substr(0, 400) + "; ";
+    if (run.cpuSeconds >= 1) problem += "took " + std::to_string(run.cpuSeconds) + " s of CPU";
     return problem;
 }
