@@ -110,6 +110,7 @@ std::string sortsAndShapesHelp() {
         std::size_t next = syntax.find(", ", at);
         next = next == std::string::npos ? syntax.size() : next + 2;
         if (shapes.size() - lineStart + (next - at) > 98) {
+            shapes.pop_back();  // the blank after the comma
             shapes += "\n  ";
             lineStart = shapes.size() - 2;
         }

@@ -6,9 +6,11 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <new>
 #include <set>
@@ -373,10 +375,10 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
 }
 
 std::string helpText(const std::vector<Option>& own, const std::vector<Option>& flags) {
-    char limits[256];
+    char limits[320];
     std::snprintf(limits, sizeof limits,
-                  "A run planned to take more than a day (%.0f s: the benchmarks selected, one size of\n"
-                  "each sort and shape at least, x repetitions x (min time + warmup)) is refused.\n",
+                  "A run planned to take more than a day (%.0f s) is refused: at least one size of each\n"
+                  "sort and shape selected runs, each for the repetitions x (min time + warmup time).\n",
                   ceilingSeconds);
     return std::string(
                "sorting_benchmark: times the library's sorts beside std::sort and std::stable_sort with\n"
@@ -387,7 +389,7 @@ std::string helpText(const std::vector<Option>& own, const std::vector<Option>& 
            optionsHelp(own) + sortsAndShapesHelp() +
            "Without --benchmark_filter or a choice of shapes or sizes it runs the report's scenario only\n"
            "(the five library sorts on random at 10000, 50000 and 200000). Numbers are decimal digits\n"
-           "(no sign, exponent or leading zero). " +
+           "(no sign, exponent or leading zero).\n" +
            limits +
            "The inputs must fit the least of a quarter of physical memory, the address-space\n"
            "limit and " +
@@ -447,6 +449,18 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
     const std::vector<Option> flagTable = benchmarkFlags(flags);
     std::vector<Option> all = own;
     all.insert(all.end(), flagTable.begin(), flagTable.end());
+    // 1.7.1 also reads its flags from BENCHMARK_* variables (a bad format
+    // there prints its usage and exits 0): they are checked as the flags
+    // are, before the command line, which overrides them.
+    for (const Option& flag : flagTable) {
+        std::string variable = flag.name + 2;
+        for (char& c : variable) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const char* value = variable == "V" ? nullptr : std::getenv(variable.c_str());
+        std::string error;
+        if (value != nullptr && !flag.take(value, error)) {
+            return refuse(program, variable + " (in the environment) " + error);
+        }
+    }
     return readCommandLine(program, all, argc, argv, helpText(own, flagTable));
 }
 
@@ -513,6 +527,13 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
     return 0;
 }
 
+// Google Benchmark prints its usage when it refuses a flag: the front has
+// checked them all, so this would be a flag it reads differently.
+void refuseUnchecked() {
+    std::fprintf(stderr, "%s: Google Benchmark 1.7.1 refused its flags (see --help)\n", program);
+    std::exit(2);
+}
+
 // Runs what the command line asked for; the exit status.
 int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::string& outTemporary) {
     const bool keptMapped = keepFreedMemoryMapped();
@@ -554,7 +575,7 @@ int main(int argc, char** argv) {
     for (std::string& flag : flags.passed) passed.push_back(&flag[0]);
     int passedCount = static_cast<int>(passed.size());
     passed.push_back(nullptr);
-    benchmark::Initialize(&passedCount, passed.data(), nullptr);
+    benchmark::Initialize(&passedCount, passed.data(), refuseUnchecked);
     reportScenarioOnly = benchmark::GetBenchmarkFilter().empty() && !choice.chosen;
     if (reportScenarioOnly) benchmark::SetBenchmarkFilter(reportFilter);
     if (int status = checkPlan(choice, flags, benchmark::GetBenchmarkFilter())) return status;

@@ -106,3 +106,33 @@ TEST(Outputs, StandardOutputLostIsAFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each tool's help starts with its own name and purpose, lists the sorts,
+// the shapes' forms and the defaults; Google Benchmark's flags come last,
+// under their heading.
+TEST(Outputs, HelpNamesTheToolSortsShapesAndDefaults) {
+    std::vector<std::string> tools = {SORTING_COUNTS_PATH};
+#ifdef SORTING_BENCHMARK_PATH
+    tools.push_back(SORTING_BENCHMARK_PATH);
+#endif
+    for (const std::string& tool : tools) {
+        const ProgramRun run = runProgram(tool, "--help");
+        const std::string name = tool.substr(tool.rfind('/') + 1);
+        EXPECT_EQ(run.status, 0) << name;
+        EXPECT_EQ(run.out.compare(0, name.size() + 1, name + ":"), 0) << run.out.substr(0, 200);
+        for (const char* word :
+             {"insertion", "merge", "quick", "counting", "radix", "std_sort", "std_stable_sort",
+              "nearly_sorted:P", "few_distinct:K", "random:MAX", "runs:R", "20261208", "1000000"}) {
+            EXPECT_NE(run.out.find(word), std::string::npos) << name << ": " << word;
+        }
+        const std::size_t heading = run.out.find("Google Benchmark's flags");
+        if (name == "sorting_benchmark") {
+            EXPECT_LT(run.out.find("--sortbench_shapes"), heading);
+            EXPECT_LT(heading, run.out.find("--benchmark_repetitions"));
+        }
+    }
+}
+
+}  // namespace
