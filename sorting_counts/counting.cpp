@@ -26,9 +26,9 @@ int inputsAt(int n) {
 
 const char programName[] = "sorting_counts";
 
-// The budget's first estimates come from one input at each of these sizes
-// (a few thousand comparisons at most) where no size below the first is
-// counted: two sizes give the local growth.
+// Besides the sizes asked for, the budget counts one input at each of these
+// sizes (at most 500000 comparisons), so that any size has two smaller
+// sizes to take the local growth from.
 const int probeSizes[] = {500, 1000};
 
 }  // namespace
@@ -67,12 +67,14 @@ namespace {
 // Left out at n when its comparisons are estimated past the ceiling, with
 // the estimate and where it came from as the reason.
 bool budgetReason(const std::vector<std::pair<int, double>>& counted, int n, std::string& reason) {
+    const std::vector<std::pair<int, double>> below(
+        counted.begin(), std::lower_bound(counted.begin(), counted.end(), std::make_pair(n, 0.0)));
     double exponent = 2;
-    const double estimate = growthEstimate(counted, n, exponent);
+    const double estimate = growthEstimate(below, n, exponent);
     if (!(estimate > comparisonCeiling)) return false;
     reason = formatNumber(estimate, "%.2g") + " comparisons per input estimated (growing as n^" +
-             formatNumber(exponent, "%.2f") + " from n = " + std::to_string(counted.back().first) +
-             "), over " + formatNumber(comparisonCeiling, "%.0f");
+             formatNumber(exponent, "%.2f") + " from n = " + std::to_string(below.back().first) + "), over " +
+             formatNumber(comparisonCeiling, "%.0f");
     return true;
 }
 
@@ -140,7 +142,7 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
         const SortId sort = settings.sorts[s];
         if (leftOutReason(sort, shape) != nullptr) continue;
         for (int probeSize : probeSizes) {
-            if (sizes.front() <= probeSize) continue;
+            if (std::find(sizes.begin(), sizes.end(), probeSize) != sizes.end()) continue;
             const std::vector<int> probe = makeShape(shape, probeSize, settings.seed);
             std::vector<int> sorted = probe;
             std::sort(sorted.begin(), sorted.end());
@@ -200,7 +202,8 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                       &t.inversions, &t.runs, &t.distinct, &t.expected}) {
                     *field /= row.inputs;
                 }
-                counted[s].push_back({n, t.comparisons});
+                const std::pair<int, double> count(n, t.comparisons);
+                counted[s].insert(std::upper_bound(counted[s].begin(), counted[s].end(), count), count);
             }
             bySort[s].push_back(row);
         }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -200,7 +203,7 @@ TEST(Options, MemoryLimitOnlyLowers) {
 // Every check refuses what cannot take a file, and leaves what is there
 // byte for byte, with no file of its own left behind.
 TEST(Options, OutputChecksTouchNothing) {
-    const std::string folder = testing::TempDir() + "options_test_outputs";
+    const std::string folder = testing::TempDir() + "options_test_" + std::to_string(getpid());
     std::system(("rm -rf " + folder + " && mkdir -p " + folder + "/sub").c_str());
     const std::string existing = folder + "/old.html";
     std::ofstream(existing) << "the user's page\n";

@@ -24,7 +24,7 @@ std::string lastLine(const std::string& text) {
 }
 
 TEST(Outputs, CheckedFirstWrittenWholeOrNotAtAll) {
-    const std::string base = testing::TempDir() + "outputs_cli";
+    const std::string base = testing::TempDir() + "outputs_cli_" + std::to_string(getpid());
     shell("umount " + base + "/full " + base + "/readonly 2>/dev/null; rm -rf " + base);
     shell("mkdir -p " + base + "/plain/sub " + base + "/full " + base + "/readonly && mkfifo " + base +
           "/plain/fifo");
