@@ -79,8 +79,8 @@ int countsMain(int argc, char** argv) {
         {"--sorts", Option::spaced, "LIST", "sorts, comma-separated (default: all)",
          [&](const std::string& v, std::string& e) { return parseSortList(v, settings.sorts, e); }, nullptr},
         {"--shapes", Option::spaced, "LIST",
-         "shapes, comma-separated (default: the ten plain ones; without --shapes\n"
-         "and sizes it also sweeps nearly_sorted from 0 to 100 percent at 10000)",
+         "shapes, comma-separated (default: the ten plain ones; without\n"
+         "--shapes and sizes, also nearly_sorted from 0 to 100% at 10000)",
          [&](const std::string& v, std::string& e) {
              settings.sweep = false;
              return parseShapeList(v, settings.shapes, e);
