@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -55,6 +56,20 @@ int createTemporary(const std::string& path, std::string& name, std::string& err
     return -1;
 }
 
+std::string resolvedPath(const std::string& path) {
+#ifndef _WIN32
+    struct stat status;
+    if (lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        if (char* target = realpath(path.c_str(), nullptr)) {
+            const std::string resolved = target;
+            std::free(target);
+            return resolved;
+        }
+    }
+#endif
+    return path;
+}
+
 }  // namespace
 
 bool checkOutputFile(const std::string& path, std::string& error) {
@@ -81,13 +96,13 @@ bool checkOutputFile(const std::string& path, std::string& error) {
         error = failure("cannot write", path, errno);
         return false;
     }
-    const std::string folder = folderOf(path);
+    const std::string folder = folderOf(resolvedPath(path));
     if (stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
         error = "cannot write \"" + path + "\": the folder \"" + folder + "\" does not exist";
         return false;
     }
     std::string temporary;
-    const int fd = createTemporary(path, temporary, error);
+    const int fd = createTemporary(resolvedPath(path), temporary, error);
     if (fd < 0) return false;
     close(fd);
     std::remove(temporary.c_str());
@@ -96,10 +111,11 @@ bool checkOutputFile(const std::string& path, std::string& error) {
 
 std::string temporaryPathFor(const std::string& path) {
     static int made = 0;
-    return path + "." + std::to_string(processId()) + "-" + std::to_string(++made) + ".tmp";
+    return resolvedPath(path) + "." + std::to_string(processId()) + "-" + std::to_string(++made) + ".tmp";
 }
 
-bool replaceFile(const std::string& temporary, const std::string& path, std::string& error) {
+bool replaceFile(const std::string& temporary, const std::string& linkOrPath, std::string& error) {
+    const std::string path = resolvedPath(linkOrPath);
 #ifdef _WIN32
     const bool moved = MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     const int reason = moved ? 0 : EACCES;
@@ -116,7 +132,9 @@ bool replaceFile(const std::string& temporary, const std::string& path, std::str
 
 void discardFile(const std::string& temporary) { std::remove(temporary.c_str()); }
 
-bool writeWholeFile(const std::string& path, const std::string& text, std::string& error) {
+bool writeWholeFile(const std::string& linkOrPath, const std::string& text, std::string& error) {
+    // Through a symbolic link, the file it names is replaced, not the link.
+    const std::string path = resolvedPath(linkOrPath);
     std::string temporary;
     const int fd = createTemporary(path, temporary, error);
     if (fd < 0) return false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -372,6 +373,15 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
     return 0;
 }
 
+// The temporary file Google Benchmark writes --benchmark_out to: a run
+// stopped with Ctrl-C or a kill leaves none behind.
+char outTemporaryName[4096];
+extern "C" void removeOutTemporary(int signalNumber) {
+    std::remove(outTemporaryName);
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
 // Google Benchmark prints its usage when it refuses a flag: the front has
 // checked them all, so this would be a flag it reads differently.
 void refuseUnchecked() {
@@ -415,7 +425,12 @@ int main(int argc, char** argv) {
     // Google Benchmark writes --benchmark_out itself: into a temporary file
     // beside it, put in place only when the run is done.
     const std::string outTemporary = flags.outPath.empty() ? "" : temporaryPathFor(flags.outPath);
-    if (!outTemporary.empty()) flags.passed.push_back("--benchmark_out=" + outTemporary);
+    if (!outTemporary.empty()) {
+        flags.passed.push_back("--benchmark_out=" + outTemporary);
+        std::snprintf(outTemporaryName, sizeof outTemporaryName, "%s", outTemporary.c_str());
+        std::signal(SIGINT, removeOutTemporary);
+        std::signal(SIGTERM, removeOutTemporary);
+    }
     std::vector<char*> passed = {argv[0]};
     for (std::string& flag : flags.passed) passed.push_back(&flag[0]);
     int passedCount = static_cast<int>(passed.size());
