@@ -1,5 +1,6 @@
 #include "sorting_benchmark/flags.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <functional>
@@ -117,6 +118,7 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
          pass("--benchmark_context",
               [](const std::string& v, std::string& e) {
                   std::size_t start = 0;
+                  std::vector<std::string> keys;
                   for (;;) {
                       const std::size_t comma = v.find(',', start);
                       const std::string pair =
@@ -127,6 +129,13 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
                           e = "needs KEY=VALUE pairs, comma-separated, not " + quoted(pair);
                           return false;
                       }
+                      // 1.7.1 would keep the first silently.
+                      const std::string key = pair.substr(0, equals);
+                      if (std::find(keys.begin(), keys.end(), key) != keys.end()) {
+                          e = "gives the key " + quoted(key) + " twice";
+                          return false;
+                      }
+                      keys.push_back(key);
                       if (comma == std::string::npos) return true;
                       start = comma + 1;
                   }

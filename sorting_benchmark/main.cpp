@@ -364,7 +364,7 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
         char line[320];
         std::snprintf(
             line, sizeof line,
-            "the run would take at least %.3g s (%.3g days): %.0f benchmarks x %lld repetitions x "
+            "the run would take at least %.3g s (%.3g days): %.0f benchmark(s) x %lld repetition(s) x "
             "%g s, over the ceiling of a day; lower --benchmark_repetitions or --benchmark_min_time",
             least, least / ceilingSeconds, leastRuns, static_cast<long long>(flags.repetitions),
             flags.minTime + flags.minWarmupTime);

@@ -52,6 +52,7 @@ TEST(SortingBenchmark, RefusesBadCommandLines) {
         "--benchmark_time_unit=parsec",
         "--benchmark_list_tests=maybe",
         "--benchmark_context=novalue",
+        "--benchmark_context=a=b,a=c",
         "--v=-1",
         "--benchmark_filter quick",
         "--benchmark_filter",
