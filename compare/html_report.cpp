@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
+
+#include "compare/writer.h"
 
 #ifdef SORTBENCH_HTML_REPORT
 // Generated at build time from Debian's libjs-chart.js (cmake/embed_file.cmake).
@@ -350,14 +353,11 @@ std::string htmlText(const std::string& text) {
 
 bool writeHtmlReport(const std::string& path, const Report& report, std::string& error) {
     if (!htmlReportAvailable()) {
-        error = std::string("the HTML page ") + htmlReportMissing;
+        error = std::string("this build has no HTML report: it ") + htmlReportMissing;
         return false;
     }
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
+    // Built whole first: the writer puts the page in place only complete.
+    std::ostringstream out;
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<title>" << htmlText(report.title) << "</title>\n"
@@ -418,10 +418,5 @@ bool writeHtmlReport(const std::string& path, const Report& report, std::string&
     out << "\n</script>\n<script>\n";
     writeData(out, report);
     out << drawScript << "</script>\n</body>\n</html>\n";
-    out.close();
-    if (!out) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, out.str(), error);
 }

@@ -1,11 +1,9 @@
 #include "compare/options.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "compare/platform.h"
 
@@ -20,7 +18,7 @@ bool splitList(const std::string& text, std::vector<std::string>& items, std::st
         const std::string item =
             text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (item.empty()) {
-            error = text.empty() ? "needs a list, not nothing" : "has an empty item in \"" + text + "\"";
+            error = text.empty() ? "needs a list, not nothing" : "has an empty item in " + quoted(text);
             return false;
         }
         items.push_back(item);
@@ -44,33 +42,56 @@ bool parseNameList(const std::string& text, std::vector<Item>& list,
     return true;
 }
 
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "1..10", "above 0 up to 604800": the range as a message states it.
+std::string rangeText(const NumberRange& range) {
+    char text[96];
+    if (range.aboveLeast) {
+        std::snprintf(text, sizeof text, "above %.15g up to %.15g", range.least, range.most);
+    } else {
+        std::snprintf(text, sizeof text, "in %.15g..%.15g", range.least, range.most);
+    }
+    return text;
+}
+
 }  // namespace
 
-bool parseCount(const std::string& text, std::int64_t least, std::int64_t most, std::int64_t& value,
-                std::string& error) {
-    const bool digits = !text.empty() && text.size() <= 18 &&
-                        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    const long long read = digits ? std::strtoll(text.c_str(), nullptr, 10) : 0;
-    if (!digits || read < least || read > most) {
-        error = "needs a whole number in " + std::to_string(least) + ".." + std::to_string(most) +
-                ", not \"" + text + "\"";
+std::vector<int> defaultSizes() {
+    return {1000, 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000, 1000000};
+}
+
+bool parseNumber(const std::string& text, const NumberRange& range, double& value, std::string& error) {
+    const std::size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    const bool digits = !whole.empty() && std::all_of(whole.begin(), whole.end(), isDigit) &&
+                        std::all_of(fraction.begin(), fraction.end(), isDigit) &&
+                        (point == std::string::npos || (!range.whole && !fraction.empty()));
+    // 30 digits is far past every range here and keeps strtod exact enough.
+    const bool wellFormed = digits && text.size() <= 30 && (whole.size() == 1 || whole[0] != '0');
+    const double read = wellFormed ? std::strtod(text.c_str(), nullptr) : 0;
+    if (!wellFormed || read < range.least || read > range.most || (range.aboveLeast && read <= range.least)) {
+        error = std::string("needs ") + (range.whole ? "a whole number " : "a decimal number ") +
+                rangeText(range) +
+                (wellFormed || text.empty() ? "" : " (decimal digits, no sign or leading zero)") + ", not " +
+                quoted(text);
         return false;
     }
     value = read;
     return true;
 }
 
-bool parseSeconds(const std::string& text, double& value, std::string& error) {
-    char* end = nullptr;
-    errno = 0;
-    const double read = text.empty() ? 0 : std::strtod(text.c_str(), &end);
-    // A week bounds it: beyond that a typo is likelier than a wish.
-    if (text.empty() || *end != '\0' || errno != 0 || !(read > 0) || read > 7 * 24 * 3600.0) {
-        error = "needs a number of seconds above 0, not \"" + text + "\"";
-        return false;
-    }
-    value = read;
+bool parseCount(const std::string& text, std::int64_t least, std::int64_t most, std::int64_t& value,
+                std::string& error) {
+    double read = 0;
+    if (!parseNumber(text, {double(least), double(most), true, false}, read, error)) return false;
+    value = static_cast<std::int64_t>(read);
     return true;
+}
+
+bool parseSeconds(const std::string& text, double& value, std::string& error) {
+    return parseNumber(text, {0, 7 * 24 * 3600.0, false, true}, value, error);
 }
 
 bool parseSizeList(const std::string& text, std::vector<int>& sizes, std::string& error) {
@@ -79,10 +100,7 @@ bool parseSizeList(const std::string& text, std::vector<int>& sizes, std::string
     sizes.clear();
     for (const std::string& item : items) {
         std::int64_t n = 0;
-        if (!parseCount(item, 1, 2147483647, n, error)) {
-            error = "needs sizes in 1..2147483647, not \"" + item + "\"";
-            return false;
-        }
+        if (!parseCount(item, 1, 2147483647, n, error)) return false;
         if (std::find(sizes.begin(), sizes.end(), int(n)) == sizes.end()) sizes.push_back(int(n));
     }
     std::sort(sizes.begin(), sizes.end());
@@ -104,44 +122,24 @@ bool parseSeed(const std::string& text, std::uint32_t& seed, std::string& error)
     return true;
 }
 
-bool takeOption(const char* name, int argc, char** argv, int& index, std::string& value) {
-    const std::size_t length = std::strlen(name);
-    const char* arg = argv[index];
-    if (std::strncmp(arg, name, length) != 0) return false;
-    if (arg[length] == '=') {
-        value = arg + length + 1;
-        return true;
-    }
-    if (arg[length] != '\0') return false;
-    // A missing value reads as empty, which every parser refuses.
-    value = index + 1 < argc ? argv[++index] : "";
-    return true;
-}
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
-bool checkWritable(const std::string& path, std::string& error) {
-    if (path.empty()) {
-        error = "needs a file name, not nothing";
-        return false;
-    }
-    // Only a missing file is created, so nothing a user has is ever
-    // truncated or removed here.
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    const bool existed = file != nullptr || errno != ENOENT;
-    if (file != nullptr) std::fclose(file);
-    file = std::fopen(path.c_str(), existed ? "ab" : "wb");
-    if (file == nullptr) {
-        error = "cannot write \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    std::fclose(file);
-    if (!existed) std::remove(path.c_str());
-    return true;
-}
-
-std::uint64_t memoryLimitBytes() {
+bool memoryLimit(MemoryLimit& limit, std::string& error) {
     const std::uint64_t physical = physicalMemoryBytes();
-    return physical > 0 ? physical / 4 : std::uint64_t(8) << 30;
+    limit = {physical > 0 ? physical / 4 : std::uint64_t(8) << 30,
+             physical > 0 ? "a quarter of physical memory" : "8 GiB, physical memory unknown"};
+    const std::uint64_t addressSpace = addressSpaceLimitBytes();
+    if (addressSpace > 0 && addressSpace < limit.bytes)
+        limit = {addressSpace, "the process's address-space limit"};
+    if (const char* text = std::getenv(memoryLimitVariable)) {
+        double bytes = 0;
+        if (!parseNumber(text, {1, 1e18, true, false}, bytes, error)) {
+            error = std::string(memoryLimitVariable) + " " + error;
+            return false;
+        }
+        if (bytes < double(limit.bytes)) limit = {std::uint64_t(bytes), memoryLimitVariable};
+    }
+    return true;
 }
 
 std::string formatBytes(double bytes) {

@@ -10,29 +10,55 @@
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 
-// Each reads the whole text or fails, leaving the reason in error (without
-// the option's name, which the caller adds).
+// What both tools run when not told otherwise: 1-2-5 from 1000 to 1000000
+// (quick sort's count, 1.39 n lg n - 2.85 n, has a linear term the fit's
+// constant cannot absorb, and only sizes up to a million set N lg N clearly
+// apart from N), on arrays built from this seed, so that runs compare.
+std::vector<int> defaultSizes();
+const std::uint32_t defaultSeed = 20261208;
+
+// The one grammar of every number on both tools' command lines, shape
+// parameters included: decimal digits, and where whole is false an optional
+// fraction ".digits". No sign, blank, exponent, hex or leading zero ("0"
+// and "0.5" read, "010", "0x10", "1e3", " 5", "5." and ".5" do not): a
+// leading zero reads as octal elsewhere. The value must lie in
+// least..most, above least when aboveLeast. On failure the reason goes to
+// error without the option's name, which the caller adds.
+struct NumberRange {
+    double least, most;
+    bool whole;
+    bool aboveLeast;
+};
+bool parseNumber(const std::string& text, const NumberRange& range, double& value, std::string& error);
+
+// Whole numbers in least..most, and seconds above 0 up to a week (beyond
+// that a typo is likelier than a wish): both by parseNumber.
 bool parseCount(const std::string& text, std::int64_t least, std::int64_t most, std::int64_t& value,
                 std::string& error);
 bool parseSeconds(const std::string& text, double& value, std::string& error);
-// Comma-separated, at least one item, no empty item; duplicates dropped.
+// Comma-separated, at least one item, no empty item; duplicates dropped,
+// sizes sorted.
 bool parseSizeList(const std::string& text, std::vector<int>& sizes, std::string& error);
 bool parseShapeList(const std::string& text, std::vector<Shape>& shapes, std::string& error);
 bool parseSortList(const std::string& text, std::vector<SortId>& sorts, std::string& error);
 bool parseSeed(const std::string& text, std::uint32_t& seed, std::string& error);
 
-// If arg is "--name=value" (or "--name" followed by a value in next, which
-// is then consumed through index), stores the value and returns true.
-bool takeOption(const char* name, int argc, char** argv, int& index, std::string& value);
+// An argument as messages echo it: quoted, so that refuse() (command_line.h)
+// can cut it to its first 80 characters.
+std::string quoted(const std::string& text);
 
-// Whether a file can be written at path, checked before any work: an
-// existing file is opened for appending and left as it was, a new one is
-// created and removed again. False with the reason in error.
-bool checkWritable(const std::string& path, std::string& error);
-
-// The most memory a run may plan to hold: a quarter of the machine's
-// physical memory (8 GiB where that cannot be told).
-std::uint64_t memoryLimitBytes();
+// The most memory a run may plan to hold: the least of a quarter of the
+// machine's physical memory (8 GiB where that cannot be told), the
+// process's address-space limit, and SORTBENCH_MEMORY_LIMIT (bytes), which
+// can only lower it, so that tests need not depend on the machine. source
+// says which bound it is, for messages.
+struct MemoryLimit {
+    std::uint64_t bytes;
+    std::string source;
+};
+// False with the reason when SORTBENCH_MEMORY_LIMIT is set but no number.
+bool memoryLimit(MemoryLimit& limit, std::string& error);
+const char memoryLimitVariable[] = "SORTBENCH_MEMORY_LIMIT";
 
 // "1.5 GiB", "800 KiB": for messages.
 std::string formatBytes(double bytes);

@@ -10,7 +10,10 @@
 #ifdef _WIN32
 #include <windows.h>
 // After windows.h, which it needs.
+#include <io.h>
 #include <psapi.h>
+
+#include <cstdio>
 #else
 #include <sys/resource.h>
 #include <unistd.h>
@@ -35,6 +38,20 @@ std::uint64_t physicalMemoryBytes() {
 
 bool keepFreedMemoryMapped() { return false; }
 
+bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+std::uint64_t addressSpaceLimitBytes() {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION info;
+    if (!QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &info, sizeof info, nullptr))
+        return 0;
+    std::uint64_t limit = 0;
+    const DWORD flags = info.BasicLimitInformation.LimitFlags;
+    if (flags & JOB_OBJECT_LIMIT_PROCESS_MEMORY) limit = info.ProcessMemoryLimit;
+    if ((flags & JOB_OBJECT_LIMIT_JOB_MEMORY) && (limit == 0 || info.JobMemoryLimit < limit))
+        limit = info.JobMemoryLimit;
+    return limit;
+}
+
 #else
 
 std::int64_t pageFaultCount() {
@@ -47,6 +64,18 @@ std::uint64_t physicalMemoryBytes() {
     const long pageSize = sysconf(_SC_PAGESIZE);
     return pages > 0 && pageSize > 0 ? std::uint64_t(pages) * std::uint64_t(pageSize) : 0;
 }
+
+std::uint64_t addressSpaceLimitBytes() {
+    std::uint64_t limit = 0;
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit bound;
+        if (getrlimit(resource, &bound) != 0 || bound.rlim_cur == RLIM_INFINITY) continue;
+        if (limit == 0 || std::uint64_t(bound.rlim_cur) < limit) limit = std::uint64_t(bound.rlim_cur);
+    }
+    return limit;
+}
+
+bool stderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 bool keepFreedMemoryMapped() {
 #ifdef __GLIBC__

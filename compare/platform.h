@@ -13,6 +13,14 @@ std::int64_t pageFaultCount();
 // Physical memory of the machine in bytes, or 0 when it cannot be told.
 std::uint64_t physicalMemoryBytes();
 
+// The most address space this process may take (RLIMIT_AS or RLIMIT_DATA
+// on Linux, a job object's memory limit on Windows), or 0 when unlimited.
+std::uint64_t addressSpaceLimitBytes();
+
+// Whether standard error is a terminal, where a progress line may be
+// rewritten in place.
+bool stderrIsTerminal();
+
 // Asks the allocator to keep freed memory mapped, so that repeated calls
 // of a sort do not fault their buffers in again each time. Returns false
 // where the allocator offers no such control (Windows' heap).

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 
 #include "sortbench/report.h"
 
@@ -29,9 +30,7 @@ const char usage[] =
     "(build/release/); in the Windows ZIP they sit beside sortbench.exe, and\n"
     "compare.cmd runs them.\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int reportMain(int argc, char** argv) {
     if (argc > 1) {
         // Exactly one of these, or nothing: anything else is refused before
         // any work starts.
@@ -61,4 +60,17 @@ int main(int argc, char** argv) {
         }
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The report allocates with malloc and says when it fails; this only
+    // keeps a C++ allocation failure from ending in an abort.
+    try {
+        return reportMain(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "sortbench: out of memory\n");
+        return 1;
+    }
 }

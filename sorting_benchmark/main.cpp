@@ -6,31 +6,35 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <new>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "compare/alloc_hooks.h"
+#include "compare/command_line.h"
 #include "compare/html_report.h"
 #include "compare/options.h"
 #include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 #include "compare/user_sorts.h"
+#include "compare/writer.h"
+#include "sorting_benchmark/flags.h"
 #include "sorting_benchmark/harness.h"
 #include "sorting_benchmark/run_report.h"
 
 namespace {
 
-const int defaultSizes[] = {1000, 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000, 1000000};
-
-// Fixed, so that every run sorts the same arrays unless asked otherwise.
-const std::uint32_t defaultSeed = 20261208;
 const double defaultBudgetSeconds = 0.5;
 
 // Windows' CPU clock for threads ticks in 15.6 ms steps: time there with
@@ -53,7 +57,7 @@ bool inReportScenario(SortId sort, const Shape& shape, int n) {
 // What the command line chose, all checked before anything runs.
 struct Choice {
     std::vector<Shape> shapes = plainShapes();
-    std::vector<int> sizes = std::vector<int>(std::begin(defaultSizes), std::end(defaultSizes));
+    std::vector<int> sizes = defaultSizes();
     bool chosen = false;  // shapes or sizes given
     std::uint32_t seed = defaultSeed;
     double budgetSeconds = defaultBudgetSeconds;
@@ -176,68 +180,98 @@ void registerBenchmarks(const Choice& choice) {
     }
 }
 
-void printHelp() {
-    benchmark::PrintDefaultHelp();
-    std::printf(
-        "sorting_benchmark's own options:\n"
-        "  --sortbench_shapes=LIST      input shapes, comma-separated (default: the ten plain ones):\n"
-        "                               %s\n"
-        "  --sortbench_sizes=LIST       sizes, comma-separated (default: 1-2-5 from 1000 to 1000000)\n"
-        "  --sortbench_seed=N           seed the inputs are built from (default %lu)\n"
-        "  --sortbench_budget=SECONDS   skip sizes whose call is predicted to take longer (default %g)\n"
-        "  --sortbench_summary=FILE     write the growth summary as JSON\n"
-        "  --sortbench_html=FILE        write the results as an HTML page\n"
-        "  --sortbench_load=NAME.so     add a sort of your own built as a shared library (NAME.dll on\n"
-        "                               Windows), repeatable; see user_sorts.md\n"
-        "Without --benchmark_filter or a choice of shapes or sizes, runs the report's scenario only.\n",
-        shapeSyntax(), static_cast<unsigned long>(defaultSeed), defaultBudgetSeconds);
+const char program[] = "sorting_benchmark";
+
+// The least time a run may be planned to take: beyond a day a typo is
+// likelier than a wish (--benchmark_min_time=1e9 is 31 years).
+const double ceilingSeconds = 24 * 3600.0;
+
+std::string helpText(const std::vector<Option>& own, const std::vector<Option>& flags) {
+    char limits[320];
+    std::snprintf(limits, sizeof limits,
+                  "A run planned to take more than a day (%.0f s) is refused: at least one size of each\n"
+                  "sort and shape selected runs, each for the repetitions x (min time + warmup time).\n",
+                  ceilingSeconds);
+    return std::string(
+               "sorting_benchmark: times the library's sorts beside std::sort and std::stable_sort with\n"
+               "Google Benchmark 1.7.1 on input shapes over a size sweep, with allocations, page faults\n"
+               "and the growth of each sort's time; optionally a JSON summary and an HTML page.\n"
+               "usage: sorting_benchmark [OPTION]... [GOOGLE BENCHMARK FLAG]...\n"
+               "Options:\n") +
+           optionsHelp(own) + sortsAndShapesHelp() +
+           "Without --benchmark_filter or a choice of shapes or sizes it runs the report's scenario only\n"
+           "(the five library sorts on random at 10000, 50000 and 200000). Numbers are decimal digits\n"
+           "(no sign, exponent or leading zero).\n" +
+           limits +
+           "The inputs must fit the least of a quarter of physical memory, the address-space\n"
+           "limit and " +
+           memoryLimitVariable +
+           " (bytes).\n"
+           "\nGoogle Benchmark's flags, each written --flag=VALUE:\n" +
+           optionsHelp(flags);
 }
 
-// One line on stderr naming the option, and status 2, before any work.
-int refuse(const std::string& option, const std::string& what) {
-    std::fprintf(stderr, "sorting_benchmark: %s %s\n", option.c_str(), what.c_str());
-    return 2;
-}
-
-// Takes sorting_benchmark's own options out of argv; 0, or the exit status.
-int readOptions(int& argc, char** argv, Choice& choice) {
-    for (int i = 0; i < argc; ++i) choice.commandLine += (i > 0 ? " " : "") + std::string(argv[i]);
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        std::string value;
-        std::string error;
-        if (takeOption("--sortbench_shapes", argc, argv, i, value)) {
-            if (!parseShapeList(value, choice.shapes, error)) return refuse("--sortbench_shapes", error);
-            choice.chosen = true;
-        } else if (takeOption("--sortbench_sizes", argc, argv, i, value)) {
-            if (!parseSizeList(value, choice.sizes, error)) return refuse("--sortbench_sizes", error);
-            choice.chosen = true;
-        } else if (takeOption("--sortbench_seed", argc, argv, i, value)) {
-            if (!parseSeed(value, choice.seed, error)) return refuse("--sortbench_seed", error);
-        } else if (takeOption("--sortbench_budget", argc, argv, i, value)) {
-            if (!parseSeconds(value, choice.budgetSeconds, error)) return refuse("--sortbench_budget", error);
-        } else if (takeOption("--sortbench_summary", argc, argv, i, value)) {
-            if (!checkWritable(value, error)) return refuse("--sortbench_summary", error);
-            choice.summaryPath = value;
-        } else if (takeOption("--sortbench_load", argc, argv, i, value)) {
-            if (!loadUserSort(value, error)) return refuse("--sortbench_load", error);
-        } else if (takeOption("--sortbench_html", argc, argv, i, value)) {
-            if (!htmlReportAvailable()) {
-                return refuse("--sortbench_html", htmlReportMissing);
-            }
-            if (!checkWritable(value, error)) return refuse("--sortbench_html", error);
-            choice.htmlPath = value;
-        } else {
-            argv[kept++] = argv[i];
-        }
-    }
-    argc = kept;
-    return 0;
+// Reads the command line, sorting_benchmark's options and Google
+// Benchmark's flags alike; -1 to go on, else the exit status.
+int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
+    choice.commandLine = commandLineText(argc, argv);
+    std::vector<Option> own = {
+        {"--sortbench_shapes", Option::spaced, "LIST",
+         "input shapes, comma-separated (default: the ten plain ones)",
+         [&choice](const std::string& v, std::string& e) {
+             choice.chosen = true;
+             return parseShapeList(v, choice.shapes, e);
+         },
+         nullptr},
+        {"--sortbench_sizes", Option::spaced, "LIST",
+         "sizes, comma-separated (default: 1-2-5 from 1000 to 1000000)",
+         [&choice](const std::string& v, std::string& e) {
+             choice.chosen = true;
+             return parseSizeList(v, choice.sizes, e);
+         },
+         nullptr},
+        {"--sortbench_seed", Option::spaced, "N",
+         "seed the inputs are built from, 0..4294967295 (default " + std::to_string(defaultSeed) + ")",
+         [&choice](const std::string& v, std::string& e) { return parseSeed(v, choice.seed, e); }, nullptr},
+        {"--sortbench_budget", Option::spaced, "SECONDS",
+         "skip sizes whose call is predicted to take longer (default 0.5)",
+         [&choice](const std::string& v, std::string& e) { return parseSeconds(v, choice.budgetSeconds, e); },
+         nullptr},
+        {"--sortbench_summary", Option::spaced, "FILE", "write the growth summary as JSON",
+         [&choice](const std::string& v, std::string& e) {
+             choice.summaryPath = v;
+             return checkOutputFile(v, e);
+         },
+         nullptr},
+        {"--sortbench_html", Option::spaced, "FILE",
+         std::string("write the results as an HTML page") +
+             (htmlReportAvailable() ? ""
+                                    : std::string("\n(not in this build: it ") + htmlReportMissing + ")"),
+         [&choice](const std::string& v, std::string& e) {
+             if (!htmlReportAvailable()) {
+                 e = std::string("is not in this build: it ") + htmlReportMissing;
+                 return false;
+             }
+             choice.htmlPath = v;
+             return checkOutputFile(v, e);
+         },
+         nullptr},
+        {"--sortbench_load", Option::spaced, "NAME.so",
+         "add your own sort, built as a shared library (NAME.dll on Windows;\nrepeatable; see "
+         "user_sorts/README.md)",
+         [](const std::string& v, std::string& e) { return loadUserSort(v, e); }, nullptr, true},
+        {"--help", Option::flag, "", "print this help", nullptr, nullptr},
+    };
+    const std::vector<Option> flagTable = benchmarkFlags(flags);
+    std::vector<Option> all = own;
+    all.insert(all.end(), flagTable.begin(), flagTable.end());
+    if (const int status = checkBenchmarkEnvironment(program, flagTable)) return status;
+    return readCommandLine(program, all, argc, argv, helpText(own, flagTable));
 }
 
 // Refuses a filter that selects nothing, or a run whose inputs would not
 // fit in memory; 0, or the exit status.
-int checkPlan(const Choice& choice, const std::string& filter) {
+int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::string& filter) {
     std::vector<std::string> names;
     std::vector<std::pair<Shape, int>> benchmarks;
     for (const Shape& shape : choice.shapes) {
@@ -250,10 +284,19 @@ int checkPlan(const Choice& choice, const std::string& filter) {
     }
     std::vector<bool> selected;
     std::string error;
-    if (!filterSelects(filter, names, selected, error)) return refuse("--benchmark_filter", error);
+    if (!filterSelects(filter, names, selected, error)) return refuse(program, "--benchmark_filter " + error);
     std::vector<std::pair<Shape, std::vector<int>>> plan;
+    // What surely runs: the report's scenario, and at least the smallest
+    // size of each sort and shape (the budget may skip the larger ones).
+    std::set<std::string> families;
+    double leastRuns = 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (!selected[i]) continue;
+        const std::string family = names[i].substr(0, names[i].find('/', names[i].find('/') + 1));
+        const bool scenario =
+            reportScenarioOnly && inReportScenario(SortId(i / choice.sizes.size() % sortIdCount),
+                                                   benchmarks[i].first, benchmarks[i].second);
+        if (families.insert(family).second || scenario) ++leastRuns;
         const Shape& shape = benchmarks[i].first;
         auto it = std::find_if(plan.begin(), plan.end(),
                                [&](const std::pair<Shape, std::vector<int>>& p) { return p.first == shape; });
@@ -263,16 +306,28 @@ int checkPlan(const Choice& choice, const std::string& filter) {
         }
     }
     if (plan.empty()) {
-        return refuse("--benchmark_filter", "\"" + filter + "\" selects none of the " +
-                                                std::to_string(names.size()) + " benchmarks, such as " +
-                                                names.front());
+        return refuse(program, "--benchmark_filter " + quoted(filter) + " selects none of the " +
+                                   std::to_string(names.size()) + " benchmarks, such as " + names.front());
     }
+    MemoryLimit limit;
+    if (!memoryLimit(limit, error)) return refuse(program, error);
     const std::uint64_t needed = memoryNeeded(plan);
-    if (needed > memoryLimitBytes()) {
-        return refuse("--sortbench_sizes",
-                      "would make the run hold " + std::to_string(needed) + " bytes (" +
-                          formatBytes(double(needed)) + ") of arrays, over the limit of " +
-                          formatBytes(double(memoryLimitBytes())) + " (a quarter of physical memory)");
+    if (needed > limit.bytes) {
+        return refuse(program, "--sortbench_sizes would make the run hold " + std::to_string(needed) +
+                                   " bytes (" + formatBytes(double(needed)) +
+                                   ") of arrays, over the limit of " + formatBytes(double(limit.bytes)) +
+                                   " (" + limit.source + ")");
+    }
+    const double least = leastRuns * double(flags.repetitions) * (flags.minTime + flags.minWarmupTime);
+    if (!flags.listTests && least > ceilingSeconds) {
+        char line[320];
+        std::snprintf(
+            line, sizeof line,
+            "the run would take at least %.3g s (%.3g days): %.0f benchmark(s) x %lld repetition(s) x "
+            "%g s, over the ceiling of a day; lower --benchmark_repetitions or --benchmark_min_time",
+            least, least / ceilingSeconds, leastRuns, static_cast<long long>(flags.repetitions),
+            flags.minTime + flags.minWarmupTime);
+        return refuse(program, line);
     }
     // Users' sorts that any selected benchmark runs: first on small inputs,
     // so that a crash or a hang shows at once, before anything is measured.
@@ -291,18 +346,24 @@ int checkPlan(const Choice& choice, const std::string& filter) {
     return 0;
 }
 
-}  // namespace
+// The temporary file Google Benchmark writes --benchmark_out to: a run
+// stopped with Ctrl-C or a kill leaves none behind.
+char outTemporaryName[4096];
+extern "C" void removeOutTemporary(int signalNumber) {
+    std::remove(outTemporaryName);
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
 
-int main(int argc, char** argv) {
-    Choice choice;
-    if (int status = readOptions(argc, argv, choice)) return status;
-    benchmark::Initialize(&argc, argv, printHelp);
-    if (argc > 1)
-        return refuse(argv[1], "is no option of sorting_benchmark or Google Benchmark (see --help)");
-    reportScenarioOnly = benchmark::GetBenchmarkFilter().empty() && !choice.chosen;
-    if (reportScenarioOnly) benchmark::SetBenchmarkFilter(reportFilter);
-    if (int status = checkPlan(choice, benchmark::GetBenchmarkFilter())) return status;
+// Google Benchmark prints its usage when it refuses a flag: the front has
+// checked them all, so this would be a flag it reads differently.
+void refuseUnchecked() {
+    std::fprintf(stderr, "%s: Google Benchmark 1.7.1 refused its flags (see --help)\n", program);
+    std::exit(2);
+}
 
+// Runs what the command line asked for; the exit status.
+int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::string& outTemporary) {
     const bool keptMapped = keepFreedMemoryMapped();
     benchmark::AddCustomContext("sortbench_seed", std::to_string(choice.seed));
     benchmark::AddCustomContext("sortbench_budget_seconds", std::to_string(choice.budgetSeconds));
@@ -318,11 +379,47 @@ int main(int argc, char** argv) {
     AllocationCounter counter;
     allocationCounter = &counter;
     const bool written = runAndReport(ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
-                                                    choice.seed, choice.budgetSeconds, realTime});
+                                                    choice.seed, choice.budgetSeconds, realTime,
+                                                    flags.outPath, outTemporary, flags.outFormat});
     benchmark::RegisterMemoryManager(nullptr);
-    benchmark::Shutdown();
     harness = nullptr;
     // A stated skip is no failure; a result that differs from std::sort, or
     // a summary or page that could not be written, is.
     return written ? run.exitStatus() : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Choice choice;
+    BenchmarkFlags flags;
+    const int read = readOptions(argc, argv, choice, flags);
+    if (read >= 0) return read;
+    // Google Benchmark writes --benchmark_out itself: into a temporary file
+    // beside it, put in place only when the run is done.
+    const std::string outTemporary = flags.outPath.empty() ? "" : temporaryPathFor(flags.outPath);
+    if (!outTemporary.empty()) {
+        flags.passed.push_back("--benchmark_out=" + outTemporary);
+        std::snprintf(outTemporaryName, sizeof outTemporaryName, "%s", outTemporary.c_str());
+        std::signal(SIGINT, removeOutTemporary);
+        std::signal(SIGTERM, removeOutTemporary);
+    }
+    std::vector<char*> passed = {argv[0]};
+    for (std::string& flag : flags.passed) passed.push_back(&flag[0]);
+    int passedCount = static_cast<int>(passed.size());
+    passed.push_back(nullptr);
+    benchmark::Initialize(&passedCount, passed.data(), refuseUnchecked);
+    reportScenarioOnly = benchmark::GetBenchmarkFilter().empty() && !choice.chosen;
+    if (reportScenarioOnly) benchmark::SetBenchmarkFilter(reportFilter);
+    if (int status = checkPlan(choice, flags, benchmark::GetBenchmarkFilter())) return status;
+    int status = 1;
+    try {
+        status = runBenchmarks(choice, flags, outTemporary);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: out of memory while benchmarking; try fewer or smaller sizes\n", program);
+    }
+    if (!outTemporary.empty()) discardFile(outTemporary);  // put in place already, unless the run failed
+    benchmark::Shutdown();
+    if (!standardOutputWritten(program)) return 1;
+    return status;
 }

@@ -24,6 +24,7 @@
 #include "compare/sorts.h"
 #include "compare/text.h"
 #include "compare/user_sorts.h"
+#include "compare/writer.h"
 
 #ifndef SORTBENCH_BENCHMARK_VERSION
 #define SORTBENCH_BENCHMARK_VERSION "unknown"
@@ -70,46 +71,6 @@ std::vector<benchmark::BenchmarkReporter::Run> finiteCounters(
         }
     }
     return kept;
-}
-
-// The file reporter of --benchmark_out, likewise without counters that are
-// not numbers. Google Benchmark sets the streams on this one; they reach
-// the reporter that writes before anything is written.
-class FiniteFileReporter : public benchmark::BenchmarkReporter {
-public:
-    explicit FiniteFileReporter(const std::string& format) {
-        if (format == "csv") {
-            // Deprecated in 1.7.1, but still what --benchmark_out_format=csv asks for.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-            writer_.reset(new benchmark::CSVReporter);
-#pragma GCC diagnostic pop
-        } else if (format == "console") {
-            writer_.reset(new benchmark::ConsoleReporter(benchmark::ConsoleReporter::OO_None));
-        } else {
-            writer_.reset(new benchmark::JSONReporter);
-        }
-    }
-    bool ReportContext(const Context& context) override {
-        writer_->SetOutputStream(&GetOutputStream());
-        writer_->SetErrorStream(&GetErrorStream());
-        return writer_->ReportContext(context);
-    }
-    void ReportRuns(const std::vector<Run>& runs) override { writer_->ReportRuns(finiteCounters(runs)); }
-    void Finalize() override { writer_->Finalize(); }
-
-private:
-    std::unique_ptr<benchmark::BenchmarkReporter> writer_;
-};
-
-// The value of --benchmark_out or --benchmark_out_format on the command
-// line, which Google Benchmark keeps to itself; empty where not given.
-std::string benchmarkFlag(const std::string& commandLine, const std::string& flag) {
-    const std::string prefix = " --" + flag + "=";
-    const std::size_t at = commandLine.rfind(prefix);
-    if (at == std::string::npos) return "";
-    const std::size_t start = at + prefix.size();
-    return commandLine.substr(start, commandLine.find(' ', start) - start);
 }
 
 // Collects every run on its way to the reporter Google Benchmark would
@@ -505,11 +466,48 @@ Report pageOf(const CollectingReporter& reporter, const ReportOptions& options,
     return report;
 }
 
-bool writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    return !out.fail();
+// The reporter of --benchmark_out: Google Benchmark's own for the format,
+// without counters that are not numbers, writing to the stream Google
+// Benchmark opened, which it flushes and checks at the end (1.7.1 never
+// checks it).
+class CheckedFileReporter : public benchmark::BenchmarkReporter {
+public:
+    explicit CheckedFileReporter(const std::string& format) {
+        if (format == "csv") {
+            // Deprecated in 1.7.1, but still what --benchmark_out_format=csv gives.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+            inner_.reset(new benchmark::CSVReporter);
+#pragma GCC diagnostic pop
+        } else if (format == "console") {
+            inner_.reset(new benchmark::ConsoleReporter(benchmark::ConsoleReporter::OO_None));
+        } else {
+            inner_.reset(new benchmark::JSONReporter);
+        }
+    }
+    bool ReportContext(const Context& context) override {
+        inner_->SetOutputStream(&GetOutputStream());
+        inner_->SetErrorStream(&GetErrorStream());
+        return inner_->ReportContext(context);
+    }
+    void ReportRuns(const std::vector<Run>& runs) override { inner_->ReportRuns(finiteCounters(runs)); }
+    void Finalize() override {
+        inner_->Finalize();
+        GetOutputStream().flush();
+        written_ = !GetOutputStream().fail();
+    }
+    bool written() const { return written_; }
+
+private:
+    std::unique_ptr<benchmark::BenchmarkReporter> inner_;
+    bool written_ = false;
+};
+
+bool writeFile(const char* what, const std::string& path, const std::string& text) {
+    std::string error;
+    if (writeWholeFile(path, text, error)) return true;
+    std::cerr << "sorting_benchmark: " << what << ": " << error << "\n";
+    return false;
 }
 
 }  // namespace
@@ -518,13 +516,21 @@ bool runAndReport(const ReportOptions& options) {
     // Google Benchmark keeps this one for the whole process: not ours to free.
     benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
     CollectingReporter reporter(display, options.realTime);
-    if (benchmarkFlag(options.commandLine, "benchmark_out").empty()) {
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-    } else {
-        FiniteFileReporter file(benchmarkFlag(options.commandLine, "benchmark_out_format"));
-        benchmark::RunSpecifiedBenchmarks(&reporter, &file);
-    }
+    std::unique_ptr<CheckedFileReporter> file;
+    if (!options.outPath.empty()) file.reset(new CheckedFileReporter(options.outFormat));
+    benchmark::RunSpecifiedBenchmarks(&reporter, file.get());
     if (!reporter.ran()) return true;  // --benchmark_list_tests, or nothing matched
+    bool written = true;
+    if (file) {
+        std::string error;
+        if (!file->written()) {
+            std::cerr << "sorting_benchmark: --benchmark_out: cannot write " << options.outPath << "\n";
+            written = false;
+        } else if (!replaceFile(options.outTemporary, options.outPath, error)) {
+            std::cerr << "sorting_benchmark: --benchmark_out: " << error << "\n";
+            written = false;
+        }
+    }
 
     std::vector<Shape> shapes;
     const std::vector<Family> families = familiesOf(reporter.measurements(), shapes);
@@ -540,16 +546,14 @@ bool runAndReport(const ReportOptions& options) {
             << std::flush;
     }
 
-    bool written = true;
-    if (!options.summaryPath.empty() && !writeFile(options.summaryPath, growthJson(growth))) {
-        std::cerr << "sorting_benchmark: cannot write the summary to " << options.summaryPath << "\n";
+    if (!options.summaryPath.empty() &&
+        !writeFile("--sortbench_summary", options.summaryPath, growthJson(growth)))
         written = false;
-    }
     if (!options.htmlPath.empty()) {
         std::string error;
         if (!writeHtmlReport(options.htmlPath, pageOf(reporter, options, growth, families, shapes, cacheNote),
                              error)) {
-            std::cerr << "sorting_benchmark: cannot write " << options.htmlPath << ": " << error << "\n";
+            std::cerr << "sorting_benchmark: --sortbench_html: " << error << "\n";
             written = false;
         }
     }

@@ -12,12 +12,16 @@ struct ReportOptions {
     std::uint32_t seed;                              // the inputs' seed, for the page's context
     double budgetSeconds;                            // the time budget per call, likewise
     bool realTime;                                   // analyse and draw real time rather than CPU time
+    // --benchmark_out: where it goes, the temporary Google Benchmark writes
+    // it to (put in place once the run has gone well) and its format.
+    std::string outPath, outTemporary, outFormat;
 };
 
 // Runs the registered benchmarks through the display reporter Google
 // Benchmark would have chosen, wrapped so that the growth table follows it
 // (on stderr for json/csv), then writes the summary JSON and the HTML page
-// where asked. Returns false when a file could not be written.
+// where asked, each whole or not at all. Returns false when a file could
+// not be written.
 bool runAndReport(const ReportOptions& options);
 
 #endif

@@ -1,9 +1,12 @@
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "compare/disorder.h"
+#include "compare/platform.h"
+#include "compare/text.h"
 #include "compare/user_sorts.h"
 #include "sorting_counts/counts.h"
 
@@ -23,13 +26,12 @@ int inputsAt(int n) {
         std::max<double>(fewestInputs, std::min<double>(mostInputs, elementsPerSize / n)));
 }
 
-// A case is left out at a size where its comparisons per input, estimated
-// from the size before as growing as n^2, would pass this: such runs take
-// seconds each and say nothing the smaller sizes do not.
-const double comparisonBudget = 1e8;
+const char programName[] = "sorting_counts";
 
-// Without a count at a smaller size the estimate is made from one here.
-const int probeSize = 1000;
+// Besides the sizes asked for, the budget counts one input at each of these
+// sizes (at most 500000 comparisons), so that any size has two smaller
+// sizes to take the local growth from.
+const int probeSizes[] = {500, 1000};
 
 }  // namespace
 
@@ -78,6 +80,42 @@ const char* leftOutReason(SortId sort, const Shape& shape) {
 }
 
 namespace {
+
+// Left out at n when its comparisons are estimated past the ceiling, with
+// the estimate and where it came from as the reason.
+bool budgetReason(const std::vector<std::pair<int, double>>& counted, int n, std::string& reason) {
+    const std::vector<std::pair<int, double>> below(
+        counted.begin(), std::lower_bound(counted.begin(), counted.end(), std::make_pair(n, 0.0)));
+    double exponent = 2;
+    const double estimate = growthEstimate(below, n, exponent);
+    if (!(estimate > comparisonCeiling)) return false;
+    reason = formatted("%.2g", estimate) + " comparisons per input estimated (growing as n^" +
+             formatted("%.2f", exponent) + " from n = " + std::to_string(below.back().first) + "), over " +
+             formatted("%.0f", comparisonCeiling);
+    return true;
+}
+
+// One line per sort of a shape, as Google Benchmark prints a row per run,
+// so that a long run is never silent.
+void reportProgress(const Shape& shape, const std::vector<std::vector<Row>>& bySort,
+                    const std::vector<double>& seconds) {
+    for (std::size_t s = 0; s < bySort.size(); ++s) {
+        int sizes = 0;
+        int largest = 0;
+        for (const Row& row : bySort[s]) {
+            if (row.inputs == 0) continue;
+            ++sizes;
+            largest = row.n;
+        }
+        const std::string family = std::string(sortName(bySort[s].front().sort)) + "/" + shapeName(shape);
+        const std::string counted = sizes == 0
+                                        ? "left out at every size"
+                                        : std::to_string(sizes) + " of " + std::to_string(bySort[s].size()) +
+                                              " sizes counted, up to n = " + std::to_string(largest);
+        std::fprintf(stderr, "%s%s: %-32s %s, %.2f s\n", stderrIsTerminal() ? "\r\033[K" : "", programName,
+                     family.c_str(), counted.c_str(), seconds[s]);
+    }
+}
 
 // lg(n! / (c1! c2! ...)) for the values' multiplicities c.
 double orderingsLg(const std::vector<int>& sorted) {
@@ -128,20 +166,21 @@ void countOne(SortId sort, const Shape& shape, const std::vector<int>& input, co
 std::vector<Row> countShape(const Settings& settings, const Shape& shape, const std::vector<int>& sizes) {
     const std::size_t sortCount = settings.sorts.size();
     std::vector<std::vector<Row>> bySort(sortCount);
-    // The comparisons per input at the largest size run so far, per sort.
-    std::vector<double> lastCount(sortCount, 0);
-    std::vector<int> lastSize(sortCount, 0);
+    // The comparisons per input at each size counted so far, per sort.
+    std::vector<std::vector<std::pair<int, double>>> counted(sortCount);
+    std::vector<double> seconds(sortCount, 0);
     for (std::size_t s = 0; s < sortCount; ++s) {
         const SortId sort = settings.sorts[s];
-        if (sizes.front() > probeSize && leftOutReason(sort, shape) == nullptr) {
+        if (leftOutReason(sort, shape) != nullptr) continue;
+        for (int probeSize : probeSizes) {
+            if (std::find(sizes.begin(), sizes.end(), probeSize) != sizes.end()) continue;
             const std::vector<int> probe = makeShape(shape, probeSize, settings.seed);
             std::vector<int> sorted = probe;
             std::sort(sorted.begin(), sorted.end());
             Totals totals;
             double figure = 0;
             countOne(sort, shape, probe, sorted, totals, figure);
-            lastCount[s] = totals.comparisons;
-            lastSize[s] = probeSize;
+            counted[s].push_back({probeSize, totals.comparisons});
         }
     }
     for (int n : sizes) {
@@ -152,9 +191,7 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
             Row row = {sort, shape, n, 0, Totals(), {}, "", ""};
             if (const char* reason = leftOutReason(sort, shape)) {
                 row.leftOut = reason;
-            } else if (lastSize[s] > 0 &&
-                       quadraticEstimate(lastCount[s], lastSize[s], n) > comparisonBudget) {
-                row.leftOut = "quadratic here, over 1e8 comparisons per input";
+            } else if (budgetReason(counted[s], n, row.leftOut)) {
             } else {
                 runs[s] = true;
             }
@@ -172,7 +209,10 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                     Row& row = rows[s];
                     if (row.inputs >= fewestInputs && row.mean.comparisons > comparisonsPerSize) continue;
                     double figure = 0;
+                    const auto start = std::chrono::steady_clock::now();
                     countOne(row.sort, shape, input, sorted, row.mean, figure);
+                    seconds[s] +=
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                     row.figures.push_back(figure);
                     row.mean.inversions += static_cast<double>(measures.inversions);
                     row.mean.runs += static_cast<double>(measures.runs);
@@ -195,12 +235,17 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                       &t.inversions, &t.runs, &t.distinct, &t.expected, &t.lowerBound}) {
                     *field /= row.inputs;
                 }
-                lastCount[s] = t.comparisons;
-                lastSize[s] = n;
+                const std::pair<int, double> count(n, t.comparisons);
+                counted[s].insert(std::upper_bound(counted[s].begin(), counted[s].end(), count), count);
             }
             bySort[s].push_back(row);
         }
+        if (settings.progress && stderrIsTerminal()) {
+            std::fprintf(stderr, "\r%s: %s at n = %d counted\033[K", programName, shapeName(shape).c_str(),
+                         n);
+        }
     }
+    if (settings.progress) reportProgress(shape, bySort, seconds);
     std::vector<Row> all;
     for (const std::vector<Row>& rows : bySort) all.insert(all.end(), rows.begin(), rows.end());
     return all;

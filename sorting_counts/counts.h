@@ -11,11 +11,9 @@
 
 #include "compare/growth.h"
 #include "compare/html_report.h"
+#include "compare/options.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
-
-// The seed every run used before it could be chosen, so runs stay comparable.
-const std::uint32_t defaultSeed = 20261208;
 
 // Every size takes at least this many inputs.
 const int fewestInputs = 5;
@@ -61,6 +59,7 @@ struct Settings {
     enum Format { table, csv, json } format = table;
     std::string htmlPath;
     std::string commandLine;
+    bool progress = false;  // a line on stderr per shape and sort as it is counted
 };
 
 struct Results {
@@ -102,9 +101,15 @@ struct Expectation {
 Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int>& input);
 // H(n) = 1 + 1/2 + ... + 1/n.
 double harmonic(double n);
-// The comparisons to expect at n from a count at a smaller size, as if the
-// case were quadratic: the worst the sorts here can do.
-double quadraticEstimate(double count, double countSize, double n);
+// A case is left out at a size where its comparisons per input are
+// estimated above this: such runs take seconds each and say nothing the
+// smaller sizes do not.
+const double comparisonCeiling = 1e8;
+// The comparisons to expect at n from the counts at the two largest sizes
+// below it (size, count pairs, sizes ascending), growing by their local
+// exponent, at least 1 and at most 2 (the worst the sorts here do); from
+// one size alone, as n^2. exponent is set to the one used.
+double growthEstimate(const std::vector<std::pair<int, double>>& counts, double n, double& exponent);
 
 // Output.
 // Means over the inputs: whole numbers print without decimals.

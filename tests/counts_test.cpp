@@ -282,11 +282,24 @@ TEST(Counts, BytesNeededByHand) {
     }
 }
 
-// Left out beyond the budget must mean quadratic growth: an estimate that
-// grew as n would let billion-comparison cases run.
-TEST(Counts, BudgetEstimateGrowsAsNSquared) {
-    EXPECT_DOUBLE_EQ(quadraticEstimate(1000, 1000, 2000), 4000);
-    EXPECT_DOUBLE_EQ(quadraticEstimate(2.5e7, 10000, 100000), 2.5e9);
+// The budget follows each case's own growth: a sort that grows as n is not
+// estimated as n^2, and one size alone is read as the worst, n^2.
+TEST(Counts, BudgetEstimateFollowsLocalGrowth) {
+    struct Case {
+        std::vector<std::pair<int, double>> counts;
+        double n, estimate, exponent;
+    } const cases[] = {
+        {{{1000, 1000}}, 2000, 4000, 2},
+        {{{1000, 1000}, {2000, 2000}}, 1000000, 1e6, 1},                    // linear: insertion on ascending
+        {{{500, 1e4}, {1000, 4e4}}, 10000, 4e6, 2},                         // quadratic
+        {{{500, 1e4}, {1000, 8e4}}, 2000, 3.2e5, 2},                        // steeper: capped at n^2
+        {{{1000, 1e4}, {2000, 2.2e4}}, 4000, 2.2e4 * 2.2, std::log2(2.2)},  // local exponent
+    };
+    for (const Case& c : cases) {
+        double exponent = 0;
+        EXPECT_NEAR(growthEstimate(c.counts, c.n, exponent), c.estimate, c.estimate * 1e-9) << c.n;
+        EXPECT_NEAR(exponent, c.exponent, 1e-9) << c.n;
+    }
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 struct ProgramRun {
     int status;  // the exit status; -1 when the program did not exit (a signal)
     std::string out, err;
-    double seconds;  // wall time of the whole run
+    double seconds;     // wall time of the whole run
+    double cpuSeconds;  // CPU time of the program (and the shell), where it can be told; else 0
 };
 
 // arguments are shell words, appended to program after a space.
@@ -21,7 +22,8 @@ std::string readFile(const std::string& path);
 std::string tempPath(const std::string& suffix);
 
 // A refusal as every tool makes it: status 2, nothing on stdout and one
-// line on stderr; empty when it is one, else what is wrong.
+// line on stderr, before any work (under a second of CPU time: wall time
+// would fail on a busy machine); empty when it is one, else what is wrong.
 std::string refusalProblem(const ProgramRun& run);
 
 #endif

@@ -1,0 +1,31 @@
+// Google Benchmark 1.7.1's flags as sorting_benchmark's front reads them:
+// a table of options like the tool's own, each checked before it passes on.
+#ifndef SORTING_BENCHMARK_FLAGS_H
+#define SORTING_BENCHMARK_FLAGS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compare/command_line.h"
+
+// Google Benchmark 1.7.1's flags as far as the plan needs them; the flags
+// themselves pass to it as given, once checked.
+struct BenchmarkFlags {
+    double minTime = 0.5, minWarmupTime = 0;
+    std::int64_t repetitions = 1;
+    bool listTests = false;
+    std::string outPath, outFormat = "json";
+    std::vector<std::string> passed;
+};
+
+// The flags' table; each one taken stores what the plan needs in flags and
+// the flag as it passes to Google Benchmark in flags.passed.
+std::vector<Option> benchmarkFlags(BenchmarkFlags& flags);
+
+// 1.7.1 also reads its flags from BENCHMARK_* variables (a bad format there
+// prints its usage and exits 0): they are checked as the flags are, before
+// the command line, which overrides them. 0, or 2 after the refusal.
+int checkBenchmarkEnvironment(const char* program, const std::vector<Option>& flags);
+
+#endif
