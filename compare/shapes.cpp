@@ -10,6 +10,8 @@
 #include <functional>
 #include <random>
 
+#include "compare/options.h"
+
 namespace {
 
 typedef std::mt19937 Rng;
@@ -147,23 +149,6 @@ std::string shortestDecimal(double value) {
     return text;
 }
 
-// Digits, with one decimal point where decimals are allowed: no sign, no
-// exponent, no spaces, no "inf".
-bool isPlainNumber(const std::string& text, bool decimals) {
-    int digits = 0;
-    int points = 0;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            ++digits;
-        } else if (c == '.' && decimals) {
-            ++points;
-        } else {
-            return false;
-        }
-    }
-    return digits > 0 && points <= 1;
-}
-
 typedef std::vector<int> (*Builder)(Rng& rng, int n, double parameter);
 
 // One row per shape kind, in ShapeKind's order. A shape with a parameter
@@ -247,10 +232,9 @@ bool parseShape(const std::string& text, Shape& shape, std::string& error) {
             shape = Shape{ShapeKind(k), 0};
             return true;
         }
-        errno = 0;
-        const double parameter = std::strtod(value.c_str(), nullptr);
-        if (!isPlainNumber(value, row.decimals) || errno != 0 || parameter < row.least ||
-            parameter > row.most) {
+        double parameter = 0;
+        std::string unused;
+        if (!parseNumber(value, {row.least, row.most, !row.decimals, false}, parameter, unused)) {
             error = name + " needs " + row.meaning + ", not \"" + value + "\"";
             return false;
         }

@@ -45,7 +45,8 @@ std::vector<Shape> plainShapes();
 // spelling: "random", "nearly_sorted:1", "nearly_sorted:0.1".
 std::string shapeName(const Shape& shape);
 
-// Reads a shape as a user writes it ("nearly_sorted:1.0", "runs:08"). On
+// Reads a shape as a user writes it ("nearly_sorted:1.0", "runs:8"), its
+// parameter by the command line's one number grammar (parseNumber). On
 // failure returns false and says why in error, e.g. "few_distinct needs
 // K >= 1, not \"0\"".
 bool parseShape(const std::string& text, Shape& shape, std::string& error);

@@ -177,10 +177,8 @@ TEST(Shapes, NearlySortedSwapsAtLeastOnce) {
 TEST(Shapes, ParseInOneSpellingAndRefuseWhatIsOutOfRange) {
     const char* const canonical[][2] = {
         {"nearly_sorted:1.0", "nearly_sorted:1"},
-        {"nearly_sorted:01", "nearly_sorted:1"},
         {"nearly_sorted:0.10", "nearly_sorted:0.1"},
         {"nearly_sorted:100", "nearly_sorted:100"},
-        {"runs:08", "runs:8"},
         {"random:2147483647", "random:2147483647"},
     };
     for (const auto& c : canonical) EXPECT_EQ(shapeName(parsed(c[0])), c[1]);
@@ -195,6 +193,10 @@ TEST(Shapes, ParseInOneSpellingAndRefuseWhatIsOutOfRange) {
         "few_distinct:0",
         "few_distinct:2.5",
         "nearly_sorted:1.2.3",
+        "nearly_sorted:01",
+        "nearly_sorted:.5",
+        "runs:08",
+        "runs: 8",
         "random:2.5",
         "random:2147483648",
         "random:-1",
