@@ -3,10 +3,29 @@
 #include <cstdio>
 #include <cstring>
 
+#include "compare/html_report.h"
 #include "compare/options.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 #include "compare/writer.h"
+
+Option htmlPageOption(const char* name, const std::string& help, std::string& path) {
+    return {
+        name,
+        Option::spaced,
+        "FILE",
+        help + (htmlReportAvailable() ? ""
+                                      : " (not in this build: apt-get install libjs-chart.js, and rebuild)"),
+        [&path](const std::string& v, std::string& e) {
+            if (!htmlReportAvailable()) {
+                e = htmlReportMissing;
+                return false;
+            }
+            path = v;
+            return checkOutputFile(v, e);
+        },
+        nullptr};
+}
 
 int refuse(const char* program, const std::string& message) {
     // Every echoed argument is in quotes: each is cut to its first 80

@@ -27,6 +27,10 @@ struct Option {
     bool repeatable = false;  // may be given more than once (--load)
 };
 
+// The option that writes the HTML page to path, refused with what brings
+// the page back where the build has none.
+Option htmlPageOption(const char* name, const std::string& help, std::string& path);
+
 // One line on stderr, "program: message", and status 2.
 int refuse(const char* program, const std::string& message);
 

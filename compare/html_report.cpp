@@ -353,7 +353,7 @@ std::string htmlText(const std::string& text) {
 
 bool writeHtmlReport(const std::string& path, const Report& report, std::string& error) {
     if (!htmlReportAvailable()) {
-        error = std::string("this build has no HTML report: it ") + htmlReportMissing;
+        error = htmlReportMissing;
         return false;
     }
     // Built whole first: the writer puts the page in place only complete.

@@ -243,19 +243,7 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
              return checkOutputFile(v, e);
          },
          nullptr},
-        {"--sortbench_html", Option::spaced, "FILE",
-         std::string("write the results as an HTML page") +
-             (htmlReportAvailable() ? ""
-                                    : std::string("\n(not in this build: it ") + htmlReportMissing + ")"),
-         [&choice](const std::string& v, std::string& e) {
-             if (!htmlReportAvailable()) {
-                 e = std::string("is not in this build: it ") + htmlReportMissing;
-                 return false;
-             }
-             choice.htmlPath = v;
-             return checkOutputFile(v, e);
-         },
-         nullptr},
+        htmlPageOption("--sortbench_html", "write the results as an HTML page", choice.htmlPath),
         {"--sortbench_load", Option::spaced, "NAME.so",
          "add your own sort, built as a shared library (NAME.dll on Windows;\nrepeatable; see "
          "user_sorts/README.md)",

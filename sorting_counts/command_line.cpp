@@ -109,18 +109,7 @@ int countsMain(int argc, char** argv) {
          [&](const std::string& v, std::string& e) { return parseSeed(v, settings.seed, e); }, nullptr},
         {"--csv", Option::flag, "", "print CSV instead of the table", format(Settings::csv), "format"},
         {"--json", Option::flag, "", "print JSON instead of the table", format(Settings::json), "format"},
-        {"--html", Option::spaced, "FILE",
-         std::string("also write the results as an HTML page") +
-             (htmlReportAvailable() ? "" : std::string(" (not in this build: it ") + htmlReportMissing + ")"),
-         [&](const std::string& v, std::string& e) {
-             if (!htmlReportAvailable()) {
-                 e = std::string("is not in this build: it ") + htmlReportMissing;
-                 return false;
-             }
-             settings.htmlPath = v;
-             return checkOutputFile(v, e);
-         },
-         nullptr},
+        htmlPageOption("--html", "also write the results as an HTML page", settings.htmlPath),
         {"--help", Option::flag, "", "print this help", nullptr, nullptr},
     };
     const int status = readCommandLine(program, options, argc, argv, helpText(options));
