@@ -47,9 +47,10 @@ contents)
     done
     # Nothing but Windows' own DLLs: the ZIP's programs run on their own.
     for exe in "$unpacked"/*.exe; do
-        x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
-            grep -viE '^(kernel32|msvcrt|user32|advapi32|shlwapi|psapi|ws2_32|shell32|ole32)\.dll$' &&
+        if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+            grep -viE '^(kernel32|msvcrt|user32|advapi32|shlwapi|psapi|ws2_32|shell32|ole32)\.dll$'; then
             fail "$exe needs a DLL that Windows lacks"
+        fi
     done
     ;;
 report)
