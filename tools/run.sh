@@ -25,9 +25,9 @@ echo "== building ${tools[*]} (from scratch about two minutes on 2 cores)"
 cmake --build "$build" --target "${tools[@]}" -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 [[ -z $left_out ]] || printf '%s\n' "$left_out"
 if [[ ${tools[*]} == *sorting_benchmark* ]] && ! grep -q 'No HTML report' <<<"$configure"; then
-    echo "next: $build/sorting_benchmark --benchmark_filter=. --benchmark_repetitions=3 --benchmark_min_time=0.02 --sortbench_html=build/matrix.html   # every sort, shape and size as a page (about 2 minutes)"
+    echo "next: $build/sorting_benchmark --benchmark_filter=. --benchmark_repetitions=3 --benchmark_min_time=0.02 --sortbench_html=build/matrix.html   # every sort, shape and size as a page (about five minutes of CPU)"
 elif [[ ${tools[*]} == *sorting_benchmark* ]]; then
-    echo "next: $build/sorting_benchmark --benchmark_filter=. --benchmark_repetitions=3 --benchmark_min_time=0.02   # every sort, shape and size (about 2 minutes)"
+    echo "next: $build/sorting_benchmark --benchmark_filter=. --benchmark_repetitions=3 --benchmark_min_time=0.02   # every sort, shape and size (about five minutes of CPU)"
 else
     echo "next: sorting_benchmark is not built here (see above)"
 fi
