@@ -140,8 +140,8 @@ std::string sortsAndShapesHelp() {
            "\n";
 }
 
-std::string commandLineText(int argc, char** argv) {
-    std::string text;
-    for (int i = 0; i < argc; ++i) text += (i > 0 ? " " : "") + std::string(argv[i]);
+std::string commandLineText(const char* program, int argc, char** argv) {
+    std::string text = program;
+    for (int i = 1; i < argc; ++i) text += " " + std::string(argv[i]);
     return text;
 }

@@ -48,7 +48,9 @@ std::string optionsHelp(const std::vector<Option>& options);
 // The sorts and the shapes with their parameter forms, for help texts.
 std::string sortsAndShapesHelp();
 
-// The command line as the pages and summaries record it.
-std::string commandLineText(int argc, char** argv);
+// The command line as the pages and summaries record it: the program's
+// name rather than argv[0], whose path differs from one machine to the
+// next.
+std::string commandLineText(const char* program, int argc, char** argv);
 
 #endif

@@ -214,7 +214,7 @@ std::string helpText(const std::vector<Option>& own, const std::vector<Option>& 
 // Reads the command line, sorting_benchmark's options and Google
 // Benchmark's flags alike; -1 to go on, else the exit status.
 int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
-    choice.commandLine = commandLineText(argc, argv);
+    choice.commandLine = commandLineText(program, argc, argv);
     std::vector<Option> own = {
         {"--sortbench_shapes", Option::spaced, "LIST",
          "input shapes, comma-separated (default: the ten plain ones)",

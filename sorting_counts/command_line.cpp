@@ -59,7 +59,7 @@ int countsMain(int argc, char** argv) {
     settings.sorts = allSorts();
     settings.shapes = plainShapes();
     settings.sizes = defaultSizes();
-    settings.commandLine = commandLineText(argc, argv);
+    settings.commandLine = commandLineText(program, argc, argv);
     settings.progress = true;
     std::string sizeOption = "--sizes";
     auto chooseSizes = [&](const char* option, bool one) {
