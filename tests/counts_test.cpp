@@ -314,8 +314,9 @@ GrowthData countedGrowth(SortId sort, const Shape& shape, const std::vector<doub
         data.samples.emplace_back();
         for (std::uint32_t seed = 1; seed <= 3; ++seed) {
             std::vector<int> v = makeShape(shape, static_cast<int>(size), seed);
-            const int span =
-                *std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()) + 1;
+            // A full-range shape spans more than an int holds.
+            const double span = double(*std::max_element(v.begin(), v.end())) -
+                                double(*std::min_element(v.begin(), v.end())) + 1;
             takeCounts();
             sortEntry(sort).counted(v.data(), static_cast<int>(v.size()));
             const counted::OperationCounts counts = takeCounts();

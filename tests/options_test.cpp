@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <sstream>
 
 #include "compare/command_line.h"
 #include "compare/writer.h"
@@ -48,6 +50,64 @@ TEST(Options, NumbersFollowOneGrammar) {
             std::string error;
             EXPECT_FALSE(parseNumber(bad, row.range, value, error)) << '"' << bad << '"';
             EXPECT_NE(error.find(std::string("\"") + bad + "\""), std::string::npos) << error;
+        }
+    }
+}
+
+// Each reader built on the grammar, at the edges of what it takes.
+TEST(Options, EachReaderAtItsEdges) {
+    struct Row {
+        std::function<bool(const std::string&, double&, std::string&)> read;
+        const char* text;
+        bool accepted;
+        double value;
+    };
+    const auto seconds = [](const std::string& t, double& v, std::string& e) {
+        return parseSeconds(t, v, e);
+    };
+    const auto seed = [](const std::string& t, double& v, std::string& e) {
+        std::uint32_t s = 0;
+        const bool ok = parseSeed(t, s, e);
+        v = s;
+        return ok;
+    };
+    const auto count = [](const std::string& t, double& v, std::string& e) {
+        std::int64_t c = 0;
+        const bool ok = parseCount(t, 3, 9000000000LL, c, e);
+        v = double(c);
+        return ok;
+    };
+    const auto size = [](const std::string& t, double& v, std::string& e) {
+        std::vector<int> sizes;
+        const bool ok = parseSizeList(t, sizes, e);
+        v = ok ? sizes.front() : 0;
+        return ok;
+    };
+    const Row rows[] = {
+        {seconds, "604800", true, 604800},  // a week
+        {seconds, "604800.001", false, 0},
+        {seconds, "604801", false, 0},
+        {seconds, "0.000001", true, 0.000001},
+        {seconds, "0", false, 0},
+        {seed, "0", true, 0},
+        {seed, "4294967295", true, 4294967295.0},
+        {seed, "4294967296", false, 0},
+        {count, "3", true, 3},
+        {count, "2", false, 0},
+        {count, "9000000000", true, 9000000000.0},
+        {count, "9000000001", false, 0},
+        {size, "1", true, 1},
+        {size, "2147483647", true, 2147483647},
+        {size, "2147483648", false, 0},
+    };
+    for (const Row& row : rows) {
+        double value = -1;
+        std::string error;
+        EXPECT_EQ(row.read(row.text, value, error), row.accepted) << row.text << ": " << error;
+        if (row.accepted) {
+            EXPECT_EQ(value, row.value) << row.text;
+        } else {
+            EXPECT_NE(error.find(quoted(row.text)), std::string::npos) << error;
         }
     }
 }
@@ -97,6 +157,10 @@ TEST(Options, ReaderTakesExactNamesOnceEach) {
         {{"--gb=x"}, -1, "gb=x;"},
         {{"--opt"}, -1, "opt=;"},
         {{"--opt=true"}, -1, "opt=true;"},
+        {{"--load=a", "--load", "b"}, -1, "load=a;load=b;"},
+        {{"--load=a", "--size=5", "--load=a"}, -1, "load=a;size=5;load=a;"},
+        {{"--gb=x", "--gb=y"}, 2, ""},
+        {{"--flag", "--flag"}, 2, ""},
         {{"--size=5", "--size=5"}, 2, ""},
         {{"--size=5", "--sizes=5"}, 2, ""},
         {{"--sizesX=5"}, 2, ""},
@@ -124,6 +188,7 @@ TEST(Options, ReaderTakesExactNamesOnceEach) {
             {"--flag", Option::flag, "", "", store("flag"), nullptr},
             {"--gb", Option::joined, "X", "", store("gb"), nullptr},
             {"--opt", Option::optional, "true|false", "", store("opt"), nullptr},
+            {"--load", Option::spaced, "PATH", "", store("load"), nullptr, true},
         };
         std::vector<char*> argv = {const_cast<char*>("tool")};
         for (const char* arg : row.args) argv.push_back(const_cast<char*>(arg));
@@ -137,6 +202,34 @@ TEST(Options, ReaderTakesExactNamesOnceEach) {
         if (row.status == 2) {
             EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         }
+    }
+}
+
+// The help's columns: every line of an option's help starts at one column,
+// at least two blanks after its name, or on a line of its own below a name
+// too long for that.
+TEST(Options, HelpAlignsWhateverTheNamesLength) {
+    const std::size_t column = 32;
+    for (std::size_t length = 3; length <= 40; ++length) {
+        const std::string name = "--" + std::string(length - 2, 'x');
+        const std::vector<Option> table = {
+            {name.c_str(), Option::flag, "", "first line\nsecond line", nullptr, nullptr},
+            {"--y", Option::spaced, "N", "after", nullptr, nullptr},
+        };
+        std::istringstream help(optionsHelp(table));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(help, line);) lines.push_back(line);
+        const bool ownLine = 2 + length + 2 > column;
+        ASSERT_EQ(lines.size(), ownLine ? 4u : 3u) << optionsHelp(table);
+        const std::size_t first = ownLine ? 1 : 0;
+        if (ownLine) {
+            EXPECT_EQ(lines[0], "  " + name);
+            EXPECT_EQ(lines[1], std::string(column, ' ') + "first line");
+        } else {
+            EXPECT_EQ(lines[0], "  " + name + std::string(column - 2 - length, ' ') + "first line");
+        }
+        EXPECT_EQ(lines[first + 1], std::string(column, ' ') + "second line");
+        EXPECT_EQ(lines[first + 2], "  --y=N" + std::string(column - 7, ' ') + "after");
     }
 }
 

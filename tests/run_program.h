@@ -5,6 +5,16 @@
 
 #include <string>
 
+// Whether this build runs under AddressSanitizer, whichever way it was
+// asked for: GCC says so in a macro, Clang through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define TESTS_UNDER_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TESTS_UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 struct ProgramRun {
     int status;  // the exit status; -1 when the program did not exit (a signal)
     std::string out, err;

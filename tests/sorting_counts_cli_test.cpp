@@ -73,7 +73,7 @@ TEST(CountsTool, RefusesRequestsOverTheMemoryLimit) {
         const ProgramRun run = runProgram(row[0], row[1]);
         EXPECT_EQ(refusalProblem(run), "") << row[0] << " " << row[1];
     }
-#ifndef __SANITIZE_ADDRESS__  // AddressSanitizer cannot start under ulimit -v
+#ifndef TESTS_UNDER_ADDRESS_SANITIZER  // it cannot start under ulimit -v
     const ProgramRun run =
         runProgram("ulimit -v 4000000;" + tool, "--size 250000000 --sorts=radix --shapes=all_equal");
     EXPECT_EQ(refusalProblem(run), "") << run.err;
