@@ -39,6 +39,14 @@ run_suite() {
 run_suite release
 run_suite debug
 run_suite sanitize
+# The sanitizers once more as plain compiler flags, with Clang and no
+# optimizer: the tests must know them from the compiler, not the preset.
+if command -v clang++ >/dev/null; then
+    run_suite sanitize-clang
+elif [[ ${CI:-} == true ]]; then
+    echo "clang is missing" >&2
+    exit 1
+fi
 
 # The home platform: 64-bit Windows, cross-built with MinGW-w64; its tests,
 # the ZIP's among them (tests/windows/check.sh), run under Wine.
