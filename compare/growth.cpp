@@ -41,6 +41,7 @@
 #include <cmath>
 #include <limits>
 
+#include "compare/options.h"
 #include "compare/text.h"
 
 const char* const growthClassNames[growthClassCount] = {"1", "lg N", "N", "N lg N", "N^2", "N^3"};
@@ -237,14 +238,131 @@ double misfitWithLowerTerm(GrowthClass cls, const std::vector<double>& n, const 
     return best;
 }
 
-// A size's spread: 1.4826 times the median absolute deviation of ln(sample),
-// which one wild repetition barely moves.
+// 1.4826 times the median absolute deviation averages this share of sigma
+// for normal samples of m (simulated, 400000 draws each); three
+// repetitions read two thirds of it.
+double madBias(std::size_t m) {
+    static const double bias[] = {1, 1, 0.8356, 0.6746, 0.7360, 0.8231, 0.8409,
+                                  0.8790, 0.8863, 0.9071, 0.9126, 0.9262, 0.9286};
+    return m < sizeof bias / sizeof bias[0] ? bias[m] : 1 - 0.85 / static_cast<double>(m);
+}
+
+// A size's spread: 1.4826 times the median absolute deviation of
+// ln(sample), which one wild repetition barely moves, made unbiased.
 double robustSpread(const std::vector<double>& samples) {
     std::vector<double> logs;
     for (double v : samples) logs.push_back(std::log(std::max(v, 1e-300)));
     const double middle = median(logs);
     for (double& v : logs) v = std::fabs(v - middle);
-    return 1.4826 * median(logs);
+    return 1.4826 * median(logs) / madBias(samples.size());
+}
+
+// The scatter of ln(median) about a smooth curve: each inner size against
+// the line through its neighbours, scaled to one size's share, robustly
+// (a step moves two of them, a bend one or two).
+double driftSpread(const std::vector<double>& x, const std::vector<double>& y) {
+    std::vector<double> deviations;
+    for (std::size_t i = 1; i + 1 < x.size(); ++i) {
+        const double w = (x[i + 1] - x[i]) / (x[i + 1] - x[i - 1]);
+        const double line = w * y[i - 1] + (1 - w) * y[i + 1];
+        deviations.push_back(std::fabs(y[i] - line) / std::sqrt(1 + w * w + (1 - w) * (1 - w)));
+    }
+    return deviations.empty() ? 0 : median(deviations) / 0.6745;
+}
+
+// Each gap's jump: how far the rise across it departs from the slopes of
+// the gaps either side.
+std::vector<double> gapJumps(const std::vector<double>& x, const std::vector<double>& y) {
+    const std::size_t gaps = x.size() - 1;
+    std::vector<double> slope(gaps), jump(gaps, 0);
+    for (std::size_t g = 0; g < gaps; ++g) slope[g] = (y[g + 1] - y[g]) / (x[g + 1] - x[g]);
+    for (std::size_t g = 0; g < gaps; ++g) {
+        double sum = 0;
+        int count = 0;
+        if (g > 0) sum += slope[g - 1], ++count;
+        if (g + 1 < gaps) sum += slope[g + 1], ++count;
+        if (count > 0) jump[g] = (slope[g] - sum / count) * (x[g + 1] - x[g]);
+    }
+    return jump;
+}
+
+double squares(const std::vector<double>& values) {
+    double sum = 0;
+    for (double v : values) sum += v * v;
+    return sum;
+}
+
+// Least-squares slope of y on x over indices from..to, and its sum of squares of x.
+double slopeOver(const std::vector<double>& x, const std::vector<double>& y, std::size_t from, std::size_t to,
+                 double* sxxOut) {
+    double xm = 0, ym = 0;
+    const double count = static_cast<double>(to - from + 1);
+    for (std::size_t i = from; i <= to; ++i) xm += x[i] / count, ym += y[i] / count;
+    double sxx = 0, sxy = 0;
+    for (std::size_t i = from; i <= to; ++i) sxx += (x[i] - xm) * (x[i] - xm), sxy += (x[i] - xm) * (y[i] - ym);
+    if (sxxOut != nullptr) *sxxOut = sxx;
+    return sxx > 0 ? sxy / sxx : 0;
+}
+
+// How many noises a jump must reach to be called a step or an outlier; a
+// change of slope, how many standard errors, and at least how much.
+const double departureNoises = 4;
+const double bendErrors = 4;
+const double leastBend = 0.25;
+
+// Steps and outliers found in y = ln(median) and taken out of it (at most
+// two), then a change of slope.
+std::vector<Departure> findDepartures(const std::vector<double>& n, const std::vector<double>& x,
+                                      std::vector<double>& y, double noise) {
+    std::vector<Departure> found;
+    const std::size_t k = x.size();
+    if (k < 4) return found;
+    for (int round = 0; round < 2; ++round) {
+        const std::vector<double> jump = gapJumps(x, y);
+        std::size_t g = 0;
+        for (std::size_t i = 1; i < jump.size(); ++i) {
+            if (std::fabs(jump[i]) > std::fabs(jump[g])) g = i;
+        }
+        if (!(std::fabs(jump[g]) > departureNoises * noise)) break;
+        // A step at g, or one inner size either side of it out of line:
+        // whichever leaves the smoother curve.
+        std::vector<double> step = y;
+        for (std::size_t i = g + 1; i < k; ++i) step[i] -= jump[g];
+        double bestRough = squares(gapJumps(x, step));
+        Departure departure = {departureStep, n[g], n[g + 1], std::exp(jump[g]), 0, 0, ""};
+        std::vector<double> best = step;
+        for (std::size_t j : {g, g + 1}) {
+            if (j == 0 || j + 1 >= k) continue;
+            std::vector<double> mended = y;
+            const double w = (x[j + 1] - x[j]) / (x[j + 1] - x[j - 1]);
+            const double line = w * y[j - 1] + (1 - w) * y[j + 1];
+            mended[j] = line;
+            const double rough = squares(gapJumps(x, mended));
+            if (rough < bestRough) {
+                bestRough = rough;
+                best = mended;
+                departure = {departureOutlier, n[j], n[j], std::exp(y[j] - line), 0, 0, ""};
+            }
+        }
+        y = best;
+        found.push_back(departure);
+    }
+    // A change of slope: the two lines either side of an inner size, two
+    // gaps at least each.
+    double bestScore = 0;
+    Departure bend = {departureBend, 0, 0, 1, 0, 0, ""};
+    for (std::size_t m = 2; m + 2 < k; ++m) {
+        double sxxLow = 0, sxxHigh = 0;
+        const double low = slopeOver(x, y, 0, m, &sxxLow), high = slopeOver(x, y, m, k - 1, &sxxHigh);
+        const double error = noise * std::sqrt(1 / sxxLow + 1 / sxxHigh);
+        const double score = std::fabs(high - low) / error;
+        if (score > bendErrors && std::fabs(high - low) >= leastBend && score > bestScore) {
+            bestScore = score;
+            bend = {departureBend, n[m], n[m], 1, low, high, ""};
+        }
+    }
+    if (bestScore > 0) found.push_back(bend);
+    return found;
 }
 
 bool usable(const std::vector<double>& samples) {
@@ -294,17 +412,16 @@ double classSlopeMost(GrowthClass cls, double least) {
 // a n^2 + b n + c with b, c >= 0 never rises slower than n at large n; likewise N^3 and n^2.
 double classSlopeLeast(GrowthClass cls, double) { return cls == growthN2 ? 1 : cls == growthN3 ? 2 : 0; }
 
-GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
-    GrowthFit fit = {false, 0, 0, 0, {}, noiseFloor, {}, 0};
+GrowthFit fitGrowth(const GrowthData& data, double noiseFloor, GrowthFigure figure) {
+    GrowthFit fit = {false, 0, 0, 0, {}, noiseFloor, {}, 0, 0, 0, {}};
     // Sizes without a usable figure did not run.
-    std::vector<double> n, t, x, y, medianVariance, spreads;
+    std::vector<double> n, x, y, medianVariance, spreads;
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
         const std::vector<double>& s = data.samples[i];
         if (!usable(s)) continue;
         n.push_back(data.sizes[i]);
-        t.push_back(median(s));
         x.push_back(std::log(n.back()));
-        y.push_back(std::log(t.back()));
+        y.push_back(std::log(median(s)));
         double variance = 0;
         if (s.size() > 1) {
             spreads.push_back(robustSpread(s));
@@ -315,8 +432,18 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     }
     const std::size_t k = n.size();
     for (std::size_t i = 0; i + 1 < k; ++i) fit.localSlopes.push_back((y[i + 1] - y[i]) / (x[i + 1] - x[i]));
-    if (!spreads.empty()) fit.noise = std::max(noiseFloor, median(spreads));
+    // The mean of unbiased spreads: their median would read low again.
+    for (double s : spreads) fit.repetitionNoise += s / static_cast<double>(spreads.size());
+    fit.noise = std::max(noiseFloor, fit.repetitionNoise);
+    if (figure == figureTime) {
+        // Repetitions back to back agree more than sizes timed minutes apart.
+        fit.driftNoise = driftSpread(x, y);
+        fit.noise = std::max(fit.noise, fit.driftNoise);
+        fit.departures = findDepartures(n, x, y, fit.noise);
+    }
     if (k < 3) return fit;
+    std::vector<double> t(k);
+    for (std::size_t i = 0; i < k; ++i) t[i] = std::exp(y[i]);
 
     double xMean = 0, yMean = 0;
     for (std::size_t i = 0; i < k; ++i) {
@@ -376,13 +503,31 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
             }
         }
     }
+    // The slopes of the lower and the upper half of the sizes, each with
+    // the error the noise gives it.
+    const std::size_t middle = (k - 1) / 2;
+    double sxxLow = 0, sxxHigh = 0;
+    const double lowSlope = slopeOver(x, y, 0, middle, &sxxLow);
+    const double highSlope = slopeOver(x, y, middle, k - 1, &sxxHigh);
+    const double highError = fit.noise / std::sqrt(sxxHigh);
+    const bool rising = highSlope - lowSlope > 3 * fit.noise * std::sqrt(1 / sxxLow + 1 / sxxHigh);
     // The exponent rules out classes that can never rise as fast, or as
-    // slowly, as the whole interval says.
+    // slowly, as the whole interval says; a ratio to the class that still
+    // climbs over the upper sizes rules it out too. N^2 and N^3 need the
+    // interval to reach their exponent, or slopes that climb towards it:
+    // a lower term of free sign would let them fit n^1.5.
     fit.classes.erase(std::remove_if(fit.classes.begin(), fit.classes.end(),
                                      [&](GrowthClass c) {
-                                         return classSlopeMost(c, n.front()) + slopeMargin <
-                                                    fit.exponentLow ||
-                                                classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
+                                         const double most = classSlopeMost(c, n.front()) + slopeMargin;
+                                         const bool tooSlow =
+                                             most < fit.exponentLow ||
+                                             highSlope - 3 * highError >
+                                                 classSlopeMost(c, n[middle]) + slopeMargin;
+                                         const bool tooFast =
+                                             classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
+                                         const bool unreached = c >= growthN2 && !rising &&
+                                                                fit.exponentHigh < classSlopeMost(c, 0) - slopeMargin;
+                                         return tooSlow || tooFast || unreached;
                                      }),
                       fit.classes.end());
     std::stable_sort(fit.classes.begin(), fit.classes.end(),
@@ -390,10 +535,11 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     return fit;
 }
 
-GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& terms) {
+GrowthTerms fitTermsFrom(const GrowthData& data, const std::vector<GrowthTerm>& terms, double least,
+                         double* misfit) {
     std::vector<double> n, t;
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
-        if (!usable(data.samples[i])) continue;
+        if (!usable(data.samples[i]) || data.sizes[i] < least) continue;
         n.push_back(data.sizes[i]);
         t.push_back(median(data.samples[i]));
     }
@@ -403,11 +549,25 @@ GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& term
         columns.emplace_back();
         for (double v : n) columns.back().push_back(termValue(term, v));
     }
-    const std::vector<double> a = relativeLeastSquares(columns, t, nullptr);
+    double rss = 0;
+    const std::vector<double> a = relativeLeastSquares(columns, t, &rss);
+    if (misfit != nullptr) *misfit = rmsError(rss, n.size());
     GrowthTerms fitted;
     for (std::size_t j = 0; j < a.size(); ++j) fitted.push_back({terms[j], a[j]});
     return fitted;
 }
+
+GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& terms) {
+    return fitTermsFrom(data, terms, 0, nullptr);
+}
+
+namespace {
+
+// A term whose share of the textbook's figure at the largest size is below
+// this cannot be told from the others' misfit over these sizes.
+const double leastTermShare = 0.05;
+
+}  // namespace
 
 FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
                            double noiseFloor) {
@@ -415,13 +575,17 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
                            shape,
                            figure,
                            {},
-                           fitGrowth(data, noiseFloor),
+                           fitGrowth(data, noiseFloor, figure),
                            {},
                            verdictNotApplicable,
                            {},
                            {},
-                           {false, {}, "", {}},
-                           unknown};
+                           {false, {}, "", {}, 0},
+                           unknown,
+                           unknown,
+                           unknown,
+                           unknown,
+                           ""};
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
         if (usable(data.samples[i])) family.sizes.push_back(data.sizes[i]);
     }
@@ -432,11 +596,31 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
     family.verdict = judgement.verdict;
     family.notToldApart = judgement.notToldApart;
     if (figure == figureOperations) family.textbookTerms = textbookTerms(sort, shape);
-    // The terms to fit: the textbook's where it has a formula, else the
-    // best class's with its next lower term.
+    // The terms to fit: the textbook's where it has a formula, over the
+    // sizes where it holds, without a term too small there to identify;
+    // else the best class's with its next lower term.
     std::vector<GrowthTerm> terms;
+    double from = 0;
     if (family.textbookTerms.known) {
-        terms = family.textbookTerms.fitWith;
+        from = family.textbookTerms.from;
+        double total = 0;
+        for (const TermConstant& term : family.textbookTerms.terms)
+            total += std::fabs(term.constant * termValue(term.term, most));
+        for (GrowthTerm term : family.textbookTerms.fitWith) {
+            double share = 1;
+            for (const TermConstant& known : family.textbookTerms.terms) {
+                if (known.term == term) share = std::fabs(known.constant * termValue(term, most)) / total;
+            }
+            if (share >= leastTermShare || term == family.textbookTerms.fitWith.front() ||
+                family.textbookTerms.fitWith.size() < 3) {
+                terms.push_back(term);
+            } else {
+                family.termsLeftOut += formatted("%s%s term %.1f%% at %.0f, not identifiable",
+                                                 family.termsLeftOut.empty() ? "" : "; ",
+                                                 growthTermNames[term], 100 * share, most);
+            }
+        }
+        if (family.textbookTerms.fitWith.front() != terms.front()) terms.clear();
     } else if (!family.fit.classes.empty()) {
         switch (family.fit.classes.front()) {
             case growthN2: terms = {termN2, termN}; break;
@@ -450,11 +634,68 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
             terms = {termNLgN, termN};
         }
     }
-    family.terms = fitTerms(data, terms);
+    double misfit = unknown;
+    family.terms = fitTermsFrom(data, terms, from, &misfit);
+    if (!family.terms.empty()) {
+        family.termsMisfit = misfit;
+        family.termsFrom = std::max(least, from);
+        for (double size : family.sizes) {
+            if (size >= from && size < family.termsFrom) family.termsFrom = size;
+        }
+        family.termsTo = most;
+    } else if (from > least && !terms.empty()) {
+        family.termsLeftOut += formatted("%sthe form holds from n = %.0f: too few sizes there",
+                                         family.termsLeftOut.empty() ? "" : "; ", from);
+    }
     if (figure == figureTime && sort == sortMerge && family.terms.size() == 2 &&
         family.terms[0].term == termNLgN) {
         const double linear = family.terms[1].constant * most;
         family.linearShare = linear / (family.terms[0].constant * most * std::log2(most) + linear);
     }
     return family;
+}
+
+void nameStepCauses(GrowthFit& fit, const std::vector<double>& sizes, const std::vector<double>& bytes,
+                    const std::vector<DataCache>& caches) {
+    auto bytesAt = [&](double n) {
+        for (std::size_t i = 0; i < sizes.size() && i < bytes.size(); ++i) {
+            if (sizes[i] == n) return bytes[i];
+        }
+        return 0.0;
+    };
+    for (Departure& departure : fit.departures) {
+        if (departure.kind != departureStep || !(departure.factor > 1)) continue;
+        const double before = bytesAt(departure.from), after = bytesAt(departure.to);
+        if (!(before > 0 && after > before)) continue;
+        // A cache still serves much of data somewhat larger than itself:
+        // the largest level the data outgrows between the two sizes, or
+        // has just outgrown at the smaller one.
+        const DataCache* crossed = nullptr;
+        for (const DataCache& cache : caches) {
+            const double size = static_cast<double>(cache.bytes);
+            if (size < after && size * 4 > before) crossed = &cache;
+        }
+        if (crossed == nullptr) continue;
+        const std::string name = dataCachesText({*crossed});  // "L2 1 MiB"
+        const std::size_t space = name.find(' ');
+        departure.cause = formatBytes(after) + " of data passes " + name.substr(0, space) + " (" +
+                          name.substr(space + 1) + ")";
+    }
+}
+
+std::string departureText(const Departure& departure) {
+    std::string text;
+    switch (departure.kind) {
+        case departureStep:
+            text = formatted("time per element x%.2f from %.0f to %.0f", departure.factor, departure.from,
+                             departure.to);
+            break;
+        case departureOutlier:
+            text = formatted("outlier at %.0f (x%.2f against its neighbours)", departure.from, departure.factor);
+            break;
+        default:
+            text = formatted("slope %.2f to %.0f, %.2f above", departure.before, departure.from, departure.after);
+            break;
+    }
+    return departure.cause.empty() ? text : text + ": " + departure.cause;
 }

@@ -224,16 +224,20 @@ TEST(Growth, JsonCarriesTheFields) {
         "\"exponent\": 1.9985, \"exponent_low\": 1.9967, \"exponent_high\": 2.0003, \"local_slopes\": "
         "[1.9971, 1.9987, 1.9994], \"noise\": 0.0500, \"fit_error\": 0.0003, \"classes\": [\"N^2\"], "
         "\"classes_text\": \"N^2\", \"terms\": {\"n^2\": 0.25, \"n\": 1}, \"textbook_terms\": {\"n^2\": "
-        "0.25, \"n\": 1}, \"terms_text\": \"0.250 n^2 + 1.00 n (textbook (1 - 1/D) n^2/4 + n = 0.25 n^2 + "
-        "n)\", \"linear_share\": null, \"textbook\": \"N^2\", \"textbook_reason\": \"about n^2/4 "
-        "inversions, each costs a comparison\", \"verdict\": \"confirmed\", \"not_told_apart\": [], "
-        "\"verdict_text\": \"confirmed\"},\n"
+        "0.25, \"n\": 0.75}, \"terms_text\": \"0.250 n^2 + 1.00 n [misfit 0.00% over 1000..10000] (textbook "
+        "(1 - 1/D) n(n-1)/4 + n - H(n) = 0.25 n^2 + 0.75 n)\", \"linear_share\": null, \"textbook\": "
+        "\"N^2\", \"textbook_reason\": \"about n^2/4 inversions, each costs a comparison\", \"verdict\": "
+        "\"confirmed\", \"not_told_apart\": [], \"verdict_text\": \"confirmed\", \"noise_repetitions\": "
+        "0.0000, \"noise_drift\": 0.0000, \"departures\": [], \"departures_text\": \"-\", \"misfit\": "
+        "0.000000, \"terms_from\": 1000, \"terms_to\": 10000, \"terms_left_out\": \"\"},\n"
         "  {\"sort\": \"quick\", \"shape\": \"saws\", \"sizes\": [1000, 2000], \"exponent\": null, "
         "\"exponent_low\": null, \"exponent_high\": null, \"local_slopes\": [1.0000], \"noise\": 0.0500, "
         "\"fit_error\": null, \"classes\": [], \"classes_text\": \"needs 3 sizes\", \"terms\": null, "
         "\"textbook_terms\": null, \"terms_text\": \"-\", \"linear_share\": null, \"textbook\": null, "
         "\"textbook_reason\": \"sorted runs make pivots extremes of their runs; no textbook figure\", "
-        "\"verdict\": \"n/a\", \"not_told_apart\": [], \"verdict_text\": \"n/a\"}\n"
+        "\"verdict\": \"n/a\", \"not_told_apart\": [], \"verdict_text\": \"n/a\", \"noise_repetitions\": "
+        "0.0000, \"noise_drift\": 0.0000, \"departures\": [], \"departures_text\": \"-\", \"misfit\": null, "
+        "\"terms_from\": null, \"terms_to\": null, \"terms_left_out\": \"\"}\n"
         "]}\n");
     EXPECT_NE(growthTable(families, "caches: L2 1 MiB").find("caches: L2 1 MiB"), std::string::npos);
 }
@@ -298,25 +302,34 @@ TEST(Growth, Edges) {
         double e;
         bool fits;
     };
+    // Counted figures: times would take the zigzag for drift between sizes.
     for (const Misfit& m : {Misfit{0.14, true}, Misfit{0.17, false}}) {
         GrowthData data = {sizes, {}};
         for (std::size_t i = 0; i < sizes.size(); ++i)
             data.samples.push_back({sizes[i] * sizes[i] * (i % 2 ? 1 + m.e : 1 - m.e)});
-        const FamilyGrowth family = analyzeFamily(sortInsertion, {shapeRandom, 0}, figureTime, data, 0.05);
+        const FamilyGrowth family =
+            analyzeFamily(sortInsertion, {shapeRandom, 0}, figureOperations, data, 0.05);
         EXPECT_EQ(!family.fit.classes.empty(), m.fits) << m.e;
         EXPECT_EQ(growthRowCells(family)[4], m.fits ? "N^2" : "no single class") << m.e;
         EXPECT_EQ(family.verdict, m.fits ? verdictConfirmed : verdictNoSingleClass) << m.e;
+        const FamilyGrowth timed = analyzeFamily(sortInsertion, {shapeRandom, 0}, figureTime, data, 0.05);
+        EXPECT_NEAR(timed.fit.driftNoise, m.e * 2 / std::sqrt(1.5), 0.02 * m.e) << m.e;
+        EXPECT_EQ(timed.verdict, verdictConfirmed) << m.e;
     }
     // Counts: the 1% floor, and a measured noise above it widens the threshold.
     GrowthData counts = {sizes, {}};
     for (std::size_t i = 0; i < sizes.size(); ++i)
         counts.samples.push_back({sizes[i] * (i % 2 ? 1.04 : 0.96)});
-    EXPECT_TRUE(fitGrowth(counts, 0.01).classes.empty());
-    EXPECT_FALSE(fitGrowth(counts, 0.02).classes.empty());
+    EXPECT_TRUE(fitGrowth(counts, 0.01, figureOperations).classes.empty());
+    EXPECT_FALSE(fitGrowth(counts, 0.02, figureOperations).classes.empty());
     // Spread measured from repetitions: 1.4826 times the median absolute
-    // deviation, the median over the sizes, never the fit's own misfit.
+    // deviation over its mean share of sigma for three (0.6746), the mean
+    // over the sizes, never the fit's own misfit.
     GrowthData spread = {{1000, 2000, 4000}, {{0.9, 1, 1.1}, {1.8, 2, 2.2}, {3.6, 4, 4.4}}};
-    EXPECT_NEAR(fitGrowth(spread, 0.01).noise, 1.4826 * std::log(1.1), 1e-9);
+    EXPECT_NEAR(fitGrowth(spread, 0.01).noise, 1.4826 * std::log(1.1) / 0.6746, 1e-9);
+    spread.samples[2] = {3.2, 4, 4.8};
+    EXPECT_NEAR(fitGrowth(spread, 0.01).repetitionNoise,
+                1.4826 * (2 * std::log(1.1) + std::log(1.2)) / 3 / 0.6746, 1e-9);
     // An even number of repetitions: the median is the mean of the two middles.
     const GrowthFit even = fitGrowth({{1000, 2000, 4000}, {{1, 3}, {4, 4}, {8, 8}}}, 0.05);
     EXPECT_NEAR(even.exponent, 1, 1e-12);
@@ -334,13 +347,40 @@ TEST(Growth, TermsWithTheirConstants) {
     const FamilyGrowth quick = analyzeFamily(
         sortQuick, {shapeRandom, 0}, figureOperations,
         exactly([](double n) { return 2 * n * std::log(1e4) + n * n / 2e4; }, sizes125(1000, 1000000)), 0.01);
-    ASSERT_EQ(quick.terms.size(), 3u);
+    // The textbook's own two terms, from 10 D on where they hold, with
+    // their misfit and range.
+    ASSERT_EQ(quick.terms.size(), 2u);
     EXPECT_EQ(quick.terms[0].term, termN2);
     EXPECT_NEAR(quick.terms[0].constant, 5e-5, 1e-8);
-    EXPECT_NEAR(quick.terms[2].constant, 2 * std::log(1e4), 1e-4);
+    EXPECT_NEAR(quick.terms[1].constant, 2 * std::log(1e4), 1e-4);
+    EXPECT_NEAR(quick.termsMisfit, 0, 1e-9);
+    EXPECT_EQ(quick.termsFrom, 1e5);
+    EXPECT_EQ(quick.termsTo, 1e6);
     ASSERT_TRUE(quick.textbookTerms.known);
     EXPECT_EQ(quick.textbookTerms.terms[0].constant, 5e-5);
     EXPECT_NE(growthRowCells(quick)[5].find("5e-05 n^2"), std::string::npos) << growthRowCells(quick)[5];
+    EXPECT_NE(growthRowCells(quick)[5].find("over 100000..1000000"), std::string::npos);
+    // Sizes that end below 10 D fit nothing and say why.
+    const FamilyGrowth small = analyzeFamily(
+        sortQuick, {shapeRandom, 0}, figureOperations,
+        exactly([](double n) { return 2 * n * std::log(1e4) + n * n / 2e4; }, sizes125(1000, 50000)), 0.01);
+    EXPECT_TRUE(small.terms.empty());
+    EXPECT_EQ(growthRowCells(small)[5], "the form holds from n = 100000: too few sizes there");
+    // An n^2 term of at most 2% at the largest size is not fitted, and the row says so.
+    const FamilyGrowth million =
+        analyzeFamily(sortQuick, {shapeRandomMillion, 0}, figureOperations,
+                      exactly([](double n) { return 1.386 * n * std::log2(n) - 2.85 * n + n * n / 2e6; },
+                              sizes125(1000, 1000000)),
+                      0.01);
+    ASSERT_EQ(million.terms.size(), 2u);
+    EXPECT_EQ(million.terms[0].term, termNLgN);
+    EXPECT_NE(million.termsLeftOut.find("n^2 term 1.9% at 1000000, not identifiable"), std::string::npos)
+        << million.termsLeftOut;
+    // A misfit is said beside the terms.
+    const FamilyGrowth missed = analyzeFamily(
+        sortInsertion, {shapeRandom, 0}, figureOperations,
+        exactly([](double n) { return n * n * (1 + 0.2 * std::sin(n)); }, sizes125(1000, 1000000)), 0.01);
+    EXPECT_GT(missed.termsMisfit, 0.05);
     const FamilyGrowth merge = analyzeFamily(
         sortMerge, {shapeRandom, 0}, figureTime,
         exactly([](double n) { return n * std::log2(n) + 20 * n; }, sizes125(1000, 1000000)), 0.05);
