@@ -611,8 +611,7 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
             for (const TermConstant& known : family.textbookTerms.terms) {
                 if (known.term == term) share = std::fabs(known.constant * termValue(term, most)) / total;
             }
-            if (share >= leastTermShare || term == family.textbookTerms.fitWith.front() ||
-                family.textbookTerms.fitWith.size() < 3) {
+            if (share >= leastTermShare || family.textbookTerms.fitWith.size() < 3) {
                 terms.push_back(term);
             } else {
                 family.termsLeftOut += formatted("%s%s term %.1f%% at %.0f, not identifiable",
@@ -620,7 +619,6 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
                                                  growthTermNames[term], 100 * share, most);
             }
         }
-        if (family.textbookTerms.fitWith.front() != terms.front()) terms.clear();
     } else if (!family.fit.classes.empty()) {
         switch (family.fit.classes.front()) {
             case growthN2: terms = {termN2, termN}; break;

@@ -222,30 +222,48 @@ Formula exact(double value, const std::string& text, const GrowthTerms& terms, c
 // about k = D (1 - e^(-n/D)) of the D values occur in n elements.
 double valuesPresent(double n, double d) { return d * -std::expm1(-n / d); }
 
-Formula formulaFor(SortId sort, const Shape& shape, double n, int min, int max) {
-    const double d = distinctValues(shape);
+// What a figure depends on: the input's length and values, or for the
+// growth rows their expectation on the shape.
+struct Facts {
+    double n;
+    int min, max;
+    double distinct;    // values present
+    double equalPairs;  // pairs of equal values: about n(n-1)/(2D) on random values
+};
+
+Formula formulaFor(SortId sort, const Shape& shape, const Facts& facts) {
+    const double n = facts.n, d = facts.distinct;
+    const int min = facts.min, max = facts.max;
+    const double pairs = n * (n - 1) / 2;
     const double nLgN = n * std::log2(n);
-    const bool random = shapeIsRandom(shape);
-    const bool oneValue = d <= 1 || shape.kind == shapeAllEqual;
+    const bool random = shape.kind == shapeRandom || shape.kind == shapeRandomMillion ||
+                        shape.kind == shapeRandomWide || shape.kind == shapeFewDistinct ||
+                        shape.kind == shapeFewDistinctK || shape.kind == shapeRandomMax;
+    const bool oneValue = distinctValues(shape) <= 1 || shape.kind == shapeAllEqual;
     const bool sorted = shape.kind == shapeAscending ||
                         (shape.kind == shapeNearlySorted && shape.parameter == 0) ||
                         (shape.kind == shapeRuns && shape.parameter == 1);
     // Values that repeat are no inversion: a share 1/D of the pairs.
-    const double unequal = 1 - 1 / d;
+    const double unequal = pairs > 0 ? 1 - facts.equalPairs / pairs : 1;
     switch (sort) {
         case sortInsertion:
             if (oneValue || sorted) return exact(n - 1, "n-1", {{termN, 1}, {termOne, -1}}, "n - 1");
             if (random) {
                 // Inversions plus one comparison per element that stops
                 // short of the front, all but about H(n) of them.
-                return exact(unequal * n * (n - 1) / 4 + n - harmonic(n), "(1 - 1/D) n(n-1)/4 + n - H(n)",
+                return exact((pairs - facts.equalPairs) / 2 + n - harmonic(n),
+                             "(n(n-1)/2 - equal pairs)/2 + n - H(n)",
                              {{termN2, unequal / 4}, {termN, 1 - unequal / 4}},
                              formatted("(1 - 1/D) n(n-1)/4 + n - H(n) = %.4g n^2 + %.4g n", unequal / 4,
                                        1 - unequal / 4));
             }
-            if (shape.kind == shapeDescending)
-                return exact(n * (n - 1) / 2, "n(n-1)/2, distinct values", {{termN2, 0.5}, {termN, -0.5}},
-                             "n(n-1)/2");
+            if (shape.kind == shapeDescending) {
+                // Every unequal pair is an inversion; an element equal to
+                // the one before it stops there after one comparison.
+                return exact(pairs - facts.equalPairs + n - d, "n(n-1)/2 - equal pairs + n - values",
+                             {{termN2, unequal / 2}, {termN, -unequal / 2}},
+                             formatted("(1 - 1/D) n(n-1)/2 = %.4g n^2 - %.4g n", unequal / 2, unequal / 2));
+            }
             if (shape.kind == shapeNearlySorted) {
                 return exact(n + shape.parameter * n * n / 150, "n + P n^2/150, P% displaced by about n/3",
                              {{termN2, shape.parameter / 150}, {termN, 1}},
@@ -257,12 +275,11 @@ Formula formulaFor(SortId sort, const Shape& shape, double n, int min, int max) 
                 return exact(nLgN / 2, "(n lg n)/2, lower bound", {{termNLgN, 0.5}}, "(n lg n)/2");
             }
             if (shape.kind == shapeDescending) {
-                // Blocks of equal values straddle the halves and add a
-                // linear term that grows with n / D: fitted beside.
-                Formula f = exact(nLgN / 2, "(n lg n)/2, lower bound", {{termNLgN, 0.5}},
-                                  "(n lg n)/2 and a term for the repeats");
-                f.terms.fitWith = {termNLgN, termN};
-                return f;
+                // Blocks of equal values straddle the halves and add to it
+                // (count/(n lg n) 0.497 at 1000, 0.552 at 10^6): the
+                // misfit beside the fitted terms says by how much.
+                return exact(nLgN / 2, "(n lg n)/2, lower bound", {{termNLgN, 0.5}},
+                             "(n lg n)/2, more as blocks of equal values grow");
             }
             if (random) {
                 // Equal neighbours end a merge early: a share 1/(2D) of
@@ -276,6 +293,7 @@ Formula formulaFor(SortId sort, const Shape& shape, double n, int min, int max) 
         case sortQuick: {
             if (oneValue) return exact(n * (n - 1) / 2, "n(n-1)/2", {{termN2, 0.5}, {termN, -0.5}}, "n(n-1)/2");
             const double distinct = 2 * (n + 1) * harmonic(n) - 4 * n;
+            const double blocks = facts.equalPairs;  // n^2/(2D): Lomuto's strict < inside blocks
             if (random) {
                 // Values that never repeat at these sizes: 2(n+1)H(n) - 4n.
                 if (d > 1e8) {
@@ -283,16 +301,16 @@ Formula formulaFor(SortId sort, const Shape& shape, double n, int min, int max) 
                                  {{termNLgN, 2 * std::log(2.0)}, {termN, -2.85}}, "2 ln 2 = 1.386 n lg n - 2.85 n");
                 }
                 if (d >= 1e6) {
-                    return exact(distinct + n * n / (2 * d), "2(n+1)H(n) - 4n + n^2/(2D)",
+                    return exact(distinct + blocks, "2(n+1)H(n) - 4n + equal pairs",
                                  {{termN2, 1 / (2 * d)}, {termNLgN, 2 * std::log(2.0)}, {termN, -2.85}},
                                  formatted("1/(2D) = %.2g n^2 + 1.386 n lg n - 2.85 n", 1 / (2 * d)));
                 }
                 // Once every value repeats (n >= 10 D), 2 ln D per element
                 // and n^2/(2D) in the blocks of equal values.
-                const double repeated = n * n / (2 * d) + 2 * n * std::log(d);
-                Formula f = exact(n >= 10 * d ? repeated : distinct + n * n / (2 * d),
-                                  n >= 10 * d ? "n^2/(2D) + 2n ln D, values repeat"
-                                              : "2(n+1)H(n) - 4n + n^2/(2D), values mostly distinct",
+                const double repeated = blocks + 2 * n * std::log(d);
+                Formula f = exact(n >= 10 * d ? repeated : distinct + blocks,
+                                  n >= 10 * d ? "equal pairs + 2n ln D, values repeat"
+                                              : "2(n+1)H(n) - 4n + equal pairs, values mostly distinct",
                                   {{termN2, 1 / (2 * d)}, {termN, 2 * std::log(d)}},
                                   formatted("1/(2D) = %.2g n^2 + 2 ln D = %.3g n", 1 / (2 * d), 2 * std::log(d)));
                 f.terms.from = 10 * d;
@@ -340,7 +358,9 @@ Formula formulaFor(SortId sort, const Shape& shape, double n, int min, int max) 
 }  // namespace
 
 TextbookTerms textbookTerms(SortId sort, const Shape& shape) {
-    TextbookTerms terms = formulaFor(sort, shape, 1000, shapeMinValue(shape), shapeMaxValue(shape)).terms;
+    const double n = 1000, d = distinctValues(shape);
+    const Facts expected = {n, shapeMinValue(shape), shapeMaxValue(shape), d, n * (n - 1) / (2 * d)};
+    TextbookTerms terms = formulaFor(sort, shape, expected).terms;
     if (terms.fitWith.empty()) {
         for (const TermConstant& term : terms.terms) terms.fitWith.push_back(term.term);
     }
@@ -349,8 +369,17 @@ TextbookTerms textbookTerms(SortId sort, const Shape& shape) {
 
 Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int>& input) {
     if (input.empty()) return {-1, ""};
-    const Formula f = formulaFor(sort, shape, static_cast<double>(input.size()),
-                                 *std::min_element(input.begin(), input.end()),
-                                 *std::max_element(input.begin(), input.end()));
+    std::vector<int> sorted = input;
+    std::sort(sorted.begin(), sorted.end());
+    Facts facts = {static_cast<double>(input.size()), sorted.front(), sorted.back(), 0, 0};
+    for (std::size_t i = 0, run = 0; i < sorted.size(); ++i) {
+        run = i > 0 && sorted[i] == sorted[i - 1] ? run + 1 : 0;
+        facts.equalPairs += static_cast<double>(run);
+        facts.distinct += run == 0;
+    }
+    // The shape's values: a short input holds few of them, yet its
+    // regime is that of their number. Descending input counts its own.
+    if (shape.kind != shapeDescending) facts.distinct = distinctValues(shape);
+    const Formula f = formulaFor(sort, shape, facts);
     return {f.value, f.text};
 }
