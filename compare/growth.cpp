@@ -80,8 +80,6 @@ double classValue(GrowthClass cls, double n) {
     }
 }
 
-int parameterCount(GrowthClass cls) { return cls == growthOne ? 1 : 2; }
-
 // The least sum of squared relative errors of t = a f(n) + c, a > 0, c >= 0;
 // infinity when a = 0 would do best.
 double classRss(GrowthClass cls, const std::vector<double>& n, const std::vector<double>& t) {
@@ -144,7 +142,7 @@ double curveDistance(GrowthClass a, GrowthClass b, const std::vector<double>& n)
 }
 
 bool apart(GrowthClass a, GrowthClass b, const std::vector<double>& n, double noise) {
-    return a != b && curveDistance(a, b, n) > 2 * noise;
+    return a != b && curveDistance(a, b, n) > noise;
 }
 
 // Student's t for a two-sided 95% interval.
@@ -258,16 +256,20 @@ double robustSpread(const std::vector<double>& samples) {
 }
 
 // The scatter of ln(median) about a smooth curve: each inner size against
-// the line through its neighbours, scaled to one size's share, robustly
-// (a step moves two of them, a bend one or two).
-double driftSpread(const std::vector<double>& x, const std::vector<double>& y) {
+// the line through its neighbours, scaled to one size's share.
+double driftSpread(const std::vector<double>& x, const std::vector<double>& y, bool robust) {
     std::vector<double> deviations;
     for (std::size_t i = 1; i + 1 < x.size(); ++i) {
         const double w = (x[i + 1] - x[i]) / (x[i + 1] - x[i - 1]);
         const double line = w * y[i - 1] + (1 - w) * y[i + 1];
         deviations.push_back(std::fabs(y[i] - line) / std::sqrt(1 + w * w + (1 - w) * (1 - w)));
     }
-    return deviations.empty() ? 0 : median(deviations) / 0.6745;
+    // Before steps and outliers are out, the median; after, the mean
+    // absolute deviation, as a median of eight reads too loosely.
+    if (robust) return deviations.empty() ? 0 : median(deviations) / 0.6745;
+    double sum = 0;
+    for (double d : deviations) sum += d;
+    return deviations.empty() ? 0 : 1.2533 * sum / static_cast<double>(deviations.size());
 }
 
 // Each gap's jump: how far the rise across it departs from the slopes of
@@ -304,9 +306,49 @@ double slopeOver(const std::vector<double>& x, const std::vector<double>& y, std
     return sxx > 0 ? sxy / sxx : 0;
 }
 
+// Least squares of y on the columns; the last coefficient's standard error
+// per unit of noise in *error. Empty when the columns are not independent.
+std::vector<double> plainLeastSquares(const std::vector<std::vector<double>>& columns, const std::vector<double>& y,
+                                      double* rss, double* error) {
+    const std::size_t k = y.size(), p = columns.size();
+    std::vector<std::vector<double>> q = columns;
+    std::vector<std::vector<double>> r(p, std::vector<double>(p, 0));
+    for (std::size_t j = 0; j < p; ++j) {
+        const double before = squares(q[j]);
+        for (std::size_t l = 0; l < j; ++l) {
+            double dot = 0;
+            for (std::size_t i = 0; i < k; ++i) dot += q[l][i] * q[j][i];
+            r[l][j] = dot;
+            for (std::size_t i = 0; i < k; ++i) q[j][i] -= dot * q[l][i];
+        }
+        const double norm = squares(q[j]);
+        if (!(norm > 1e-12 * before)) return {};
+        r[j][j] = std::sqrt(norm);
+        for (double& v : q[j]) v /= r[j][j];
+    }
+    std::vector<double> b(p, 0), a(p, 0);
+    for (std::size_t j = 0; j < p; ++j) {
+        for (std::size_t i = 0; i < k; ++i) b[j] += q[j][i] * y[i];
+    }
+    for (std::size_t j = p; j-- > 0;) {
+        double sum = b[j];
+        for (std::size_t l = j + 1; l < p; ++l) sum -= r[j][l] * a[l];
+        a[j] = sum / r[j][j];
+    }
+    *rss = 0;
+    for (std::size_t i = 0; i < k; ++i) {
+        double model = 0;
+        for (std::size_t j = 0; j < p; ++j) model += a[j] * columns[j][i];
+        *rss += (y[i] - model) * (y[i] - model);
+    }
+    // The last column's part independent of the others is q's last row times r's last diagonal.
+    *error = 1 / r[p - 1][p - 1];
+    return a;
+}
+
 // How many noises a jump must reach to be called a step or an outlier; a
 // change of slope, how many standard errors, and at least how much.
-const double departureNoises = 4;
+const double departureNoises = 5;
 const double bendErrors = 4;
 const double leastBend = 0.25;
 
@@ -324,6 +366,12 @@ std::vector<Departure> findDepartures(const std::vector<double>& n, const std::v
             if (std::fabs(jump[i]) > std::fabs(jump[g])) g = i;
         }
         if (!(std::fabs(jump[g]) > departureNoises * noise)) break;
+        // Slopes either side that disagree make it a bend, not a step.
+        if (g > 0 && g + 2 < k) {
+            const double before = (y[g] - y[g - 1]) / (x[g] - x[g - 1]);
+            const double after = (y[g + 2] - y[g + 1]) / (x[g + 2] - x[g + 1]);
+            if (std::fabs(after - before) * (x[g + 1] - x[g]) > 0.75 * std::fabs(jump[g])) break;
+        }
         // A step at g, or one inner size either side of it out of line:
         // whichever leaves the smoother curve.
         std::vector<double> step = y;
@@ -337,8 +385,10 @@ std::vector<Departure> findDepartures(const std::vector<double>& n, const std::v
             const double w = (x[j + 1] - x[j]) / (x[j + 1] - x[j - 1]);
             const double line = w * y[j - 1] + (1 - w) * y[j + 1];
             mended[j] = line;
+            // Only a clearly smoother curve makes it an outlier: an end
+            // size out of line cannot be told from a step.
             const double rough = squares(gapJumps(x, mended));
-            if (rough < bestRough) {
+            if (rough < 0.5 * bestRough) {
                 bestRough = rough;
                 best = mended;
                 departure = {departureOutlier, n[j], n[j], std::exp(y[j] - line), 0, 0, ""};
@@ -347,20 +397,27 @@ std::vector<Departure> findDepartures(const std::vector<double>& n, const std::v
         y = best;
         found.push_back(departure);
     }
-    // A change of slope: the two lines either side of an inner size, two
-    // gaps at least each.
-    double bestScore = 0;
+    // A change of slope: a line that bends at an inner size, two gaps at
+    // least either side, where it fits best.
+    double bestScore = 0, bestRss = 0;
     Departure bend = {departureBend, 0, 0, 1, 0, 0, ""};
     for (std::size_t m = 2; m + 2 < k; ++m) {
-        double sxxLow = 0, sxxHigh = 0;
-        const double low = slopeOver(x, y, 0, m, &sxxLow), high = slopeOver(x, y, m, k - 1, &sxxHigh);
-        const double error = noise * std::sqrt(1 / sxxLow + 1 / sxxHigh);
-        const double score = std::fabs(high - low) / error;
-        if (score > bendErrors && std::fabs(high - low) >= leastBend && score > bestScore) {
+        std::vector<std::vector<double>> columns(3, std::vector<double>(k, 1));
+        for (std::size_t i = 0; i < k; ++i) {
+            columns[1][i] = x[i];
+            columns[2][i] = std::max(0.0, x[i] - x[m]);
+        }
+        double rss = 0, error = 0;
+        const std::vector<double> a = plainLeastSquares(columns, y, &rss, &error);
+        if (a.empty()) continue;
+        const double score = std::fabs(a[2]) / (noise * error);
+        if (bestScore == 0 || rss < bestRss) {
+            bestRss = rss;
             bestScore = score;
-            bend = {departureBend, n[m], n[m], 1, low, high, ""};
+            bend = {departureBend, n[m], n[m], 1, a[1], a[1] + a[2], ""};
         }
     }
+    if (!(bestScore > bendErrors && std::fabs(bend.after - bend.before) >= leastBend)) bestScore = 0;
     if (bestScore > 0) found.push_back(bend);
     return found;
 }
@@ -433,13 +490,21 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor, GrowthFigure figu
     const std::size_t k = n.size();
     for (std::size_t i = 0; i + 1 < k; ++i) fit.localSlopes.push_back((y[i + 1] - y[i]) / (x[i + 1] - x[i]));
     // The mean of unbiased spreads: their median would read low again.
-    for (double s : spreads) fit.repetitionNoise += s / static_cast<double>(spreads.size());
-    fit.noise = std::max(noiseFloor, fit.repetitionNoise);
+    // Decisions weigh medians, whose noise is the repetitions' share.
+    double medianNoise = 0;
+    for (std::size_t i = 0; i < spreads.size(); ++i) {
+        fit.repetitionNoise += spreads[i] / static_cast<double>(spreads.size());
+    }
+    for (double v : medianVariance) {
+        if (v > 0) medianNoise += std::sqrt(v) / static_cast<double>(spreads.size());
+    }
+    fit.noise = std::max(noiseFloor, medianNoise);
     if (figure == figureTime) {
         // Repetitions back to back agree more than sizes timed minutes apart.
-        fit.driftNoise = driftSpread(x, y);
+        fit.departures = findDepartures(n, x, y, std::max(fit.noise, driftSpread(x, y, true)));
+        // Measured again without the steps and outliers, which are no noise.
+        fit.driftNoise = driftSpread(x, y, false);
         fit.noise = std::max(fit.noise, fit.driftNoise);
-        fit.departures = findDepartures(n, x, y, fit.noise);
     }
     if (k < 3) return fit;
     std::vector<double> t(k);
@@ -478,18 +543,30 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor, GrowthFigure figu
     fit.exponentLow = slope - halfWidth;
     fit.exponentHigh = slope + halfWidth;
 
+    // Few sizes estimate the noise loosely: widened as Student's t widens.
+    const double widen = std::pow(studentT975(static_cast<int>(k) - 2) / 1.96, 2);
+    const double allowance = fitRuleQ * widen * fit.noise * fit.noise;
     double rss[growthClassCount];
+    for (int c = 0; c < growthClassCount; ++c) rss[c] = classRss(GrowthClass(c), n, t);
+    // n lg n + b n with a large b is N lg N with its lower term, once the
+    // n lg n term earns its place against N alone over enough sizes.
+    if (k >= 8) {
+        std::vector<std::vector<double>> columns(3, std::vector<double>(k, 1));
+        for (std::size_t i = 0; i < k; ++i) {
+            columns[0][i] = classValue(growthNLgN, n[i]);
+            columns[1][i] = n[i];
+        }
+        double withLower = infinity;
+        const std::vector<double> a = relativeLeastSquares(columns, t, &withLower);
+        if (!a.empty() && a[0] > 0 && a[1] >= 0 && a[2] >= 0 && rss[growthN] - withLower > allowance)
+            rss[growthNLgN] = std::min(rss[growthNLgN], withLower);
+    }
     int best = growthOne;
     for (int c = 0; c < growthClassCount; ++c) {
-        rss[c] = classRss(GrowthClass(c), n, t);
         if (rss[c] < rss[best]) best = c;
     }
     fit.fitError = misfitWithLowerTerm(GrowthClass(best), n, t);
     if (fit.fitError > noSingleClassFactor * fit.noise) return fit;
-    // Few sizes estimate the noise loosely: widened as Student's t widens.
-    const double widen =
-        std::pow(studentT975(static_cast<int>(k) - parameterCount(GrowthClass(best))) / 1.96, 2);
-    const double allowance = fitRuleQ * widen * fit.noise * fit.noise;
     for (int c = 0; c < growthClassCount; ++c) {
         if (rss[c] <= rss[best] + allowance) fit.classes.push_back(GrowthClass(c));
     }
