@@ -240,7 +240,7 @@ double misfitWithLowerTerm(GrowthClass cls, const std::vector<double>& n, const 
 // for normal samples of m (simulated, 400000 draws each); three
 // repetitions read two thirds of it.
 double madBias(std::size_t m) {
-    static const double bias[] = {1, 1, 0.8356, 0.6746, 0.7360, 0.8231, 0.8409,
+    static const double bias[] = {1,      1,      0.8356, 0.6746, 0.7360, 0.8231, 0.8409,
                                   0.8790, 0.8863, 0.9071, 0.9126, 0.9262, 0.9286};
     return m < sizeof bias / sizeof bias[0] ? bias[m] : 1 - 0.85 / static_cast<double>(m);
 }
@@ -301,15 +301,16 @@ double slopeOver(const std::vector<double>& x, const std::vector<double>& y, std
     const double count = static_cast<double>(to - from + 1);
     for (std::size_t i = from; i <= to; ++i) xm += x[i] / count, ym += y[i] / count;
     double sxx = 0, sxy = 0;
-    for (std::size_t i = from; i <= to; ++i) sxx += (x[i] - xm) * (x[i] - xm), sxy += (x[i] - xm) * (y[i] - ym);
+    for (std::size_t i = from; i <= to; ++i)
+        sxx += (x[i] - xm) * (x[i] - xm), sxy += (x[i] - xm) * (y[i] - ym);
     if (sxxOut != nullptr) *sxxOut = sxx;
     return sxx > 0 ? sxy / sxx : 0;
 }
 
 // Least squares of y on the columns; the last coefficient's standard error
 // per unit of noise in *error. Empty when the columns are not independent.
-std::vector<double> plainLeastSquares(const std::vector<std::vector<double>>& columns, const std::vector<double>& y,
-                                      double* rss, double* error) {
+std::vector<double> plainLeastSquares(const std::vector<std::vector<double>>& columns,
+                                      const std::vector<double>& y, double* rss, double* error) {
     const std::size_t k = y.size(), p = columns.size();
     std::vector<std::vector<double>> q = columns;
     std::vector<std::vector<double>> r(p, std::vector<double>(p, 0));
@@ -593,20 +594,19 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor, GrowthFigure figu
     // climbs over the upper sizes rules it out too. N^2 and N^3 need the
     // interval to reach their exponent, or slopes that climb towards it:
     // a lower term of free sign would let them fit n^1.5.
-    fit.classes.erase(std::remove_if(fit.classes.begin(), fit.classes.end(),
-                                     [&](GrowthClass c) {
-                                         const double most = classSlopeMost(c, n.front()) + slopeMargin;
-                                         const bool tooSlow =
-                                             most < fit.exponentLow ||
-                                             highSlope - 3 * highError >
-                                                 classSlopeMost(c, n[middle]) + slopeMargin;
-                                         const bool tooFast =
-                                             classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
-                                         const bool unreached = c >= growthN2 && !rising &&
-                                                                fit.exponentHigh < classSlopeMost(c, 0) - slopeMargin;
-                                         return tooSlow || tooFast || unreached;
-                                     }),
-                      fit.classes.end());
+    fit.classes.erase(
+        std::remove_if(fit.classes.begin(), fit.classes.end(),
+                       [&](GrowthClass c) {
+                           const double most = classSlopeMost(c, n.front()) + slopeMargin;
+                           const bool tooSlow =
+                               most < fit.exponentLow ||
+                               highSlope - 3 * highError > classSlopeMost(c, n[middle]) + slopeMargin;
+                           const bool tooFast = classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
+                           const bool unreached = c >= growthN2 && !rising &&
+                                                  fit.exponentHigh < classSlopeMost(c, 0) - slopeMargin;
+                           return tooSlow || tooFast || unreached;
+                       }),
+        fit.classes.end());
     std::stable_sort(fit.classes.begin(), fit.classes.end(),
                      [&](GrowthClass a, GrowthClass b) { return rss[a] < rss[b]; });
     return fit;
@@ -766,10 +766,12 @@ std::string departureText(const Departure& departure) {
                              departure.to);
             break;
         case departureOutlier:
-            text = formatted("outlier at %.0f (x%.2f against its neighbours)", departure.from, departure.factor);
+            text =
+                formatted("outlier at %.0f (x%.2f against its neighbours)", departure.from, departure.factor);
             break;
         default:
-            text = formatted("slope %.2f to %.0f, %.2f above", departure.before, departure.from, departure.after);
+            text = formatted("slope %.2f to %.0f, %.2f above", departure.before, departure.from,
+                             departure.after);
             break;
     }
     return departure.cause.empty() ? text : text + ": " + departure.cause;

@@ -37,10 +37,10 @@ enum GrowthFigure { figureTime, figureOperations };
 enum DepartureKind { departureStep, departureOutlier, departureBend };
 struct Departure {
     DepartureKind kind;
-    double from, to;      // step: the sizes either side; outlier and bend: the size, twice
-    double factor;        // step and outlier: the time's ratio to the curve; bend: 1
-    double before, after; // bend: the slopes below and above; else 0
-    std::string cause;    // "1.6 MB of data passes L2 (1 MiB)", or empty
+    double from, to;       // step: the sizes either side; outlier and bend: the size, twice
+    double factor;         // step and outlier: the time's ratio to the curve; bend: 1
+    double before, after;  // bend: the slopes below and above; else 0
+    std::string cause;     // "1.6 MB of data passes L2 (1 MiB)", or empty
 };
 
 struct GrowthFit {
@@ -50,7 +50,7 @@ struct GrowthFit {
     std::vector<double> localSlopes;   // between sizes i and i + 1, as measured
     double noise;                      // the measured relative noise, never the fit's own misfit
     std::vector<GrowthClass> classes;  // every class that fits, best first; none: no single class
-    double fitError;  // the best class's root-mean-square relative error, lower-order term allowed
+    double fitError;         // the best class's root-mean-square relative error, lower-order term allowed
     double repetitionNoise;  // the repetitions' spread, unbiased for their number; 0 with one each
     double driftNoise;       // times: the sizes' scatter about a smooth curve; 0 for counts
     std::vector<Departure> departures;  // times only

@@ -54,9 +54,9 @@ std::string verdictText(const FamilyGrowth& family) {
 std::string termsCell(const FamilyGrowth& family) {
     const std::string leftOut = family.termsLeftOut.empty() ? "" : " (" + family.termsLeftOut + ")";
     if (family.terms.empty()) return family.termsLeftOut.empty() ? "-" : family.termsLeftOut;
-    std::string text = termsText(family.terms) + formatted(" [misfit %.2f%% over %.0f..%.0f]",
-                                                           100 * family.termsMisfit, family.termsFrom,
-                                                           family.termsTo) +
+    std::string text = termsText(family.terms) +
+                       formatted(" [misfit %.2f%% over %.0f..%.0f]", 100 * family.termsMisfit,
+                                 family.termsFrom, family.termsTo) +
                        leftOut;
     if (std::isfinite(family.linearShare)) {
         text += formatted(" (n term %.0f%% at %.0f)", 100 * family.linearShare, family.sizes.back());
@@ -80,11 +80,11 @@ std::string departuresJson(const std::vector<Departure>& departures) {
     std::string text = "[";
     for (std::size_t i = 0; i < departures.size(); ++i) {
         const Departure& d = departures[i];
-        text += std::string(i ? ", " : "") + "{\"kind\": \"" + kinds[d.kind] + "\", \"from\": " +
-                number("%.0f", d.from) + ", \"to\": " + number("%.0f", d.to) +
-                ", \"factor\": " + number("%.4f", d.factor) + ", \"slope_before\": " +
-                number("%.4f", d.kind == departureBend ? d.before : unknown) + ", \"slope_after\": " +
-                number("%.4f", d.kind == departureBend ? d.after : unknown) +
+        text += std::string(i ? ", " : "") + "{\"kind\": \"" + kinds[d.kind] +
+                "\", \"from\": " + number("%.0f", d.from) + ", \"to\": " + number("%.0f", d.to) +
+                ", \"factor\": " + number("%.4f", d.factor) +
+                ", \"slope_before\": " + number("%.4f", d.kind == departureBend ? d.before : unknown) +
+                ", \"slope_after\": " + number("%.4f", d.kind == departureBend ? d.after : unknown) +
                 ", \"cause\": " + scriptJsonString(d.cause) + "}";
     }
     return text + "]";
@@ -222,10 +222,12 @@ std::string growthJsonFields(const FamilyGrowth& family) {
            ", \"not_told_apart\": " + classes(family.notToldApart) +
            ", \"verdict_text\": " + scriptJsonString(cells[7]) +
            ", \"noise_repetitions\": " + number("%.4f", fit.repetitionNoise) +
-           ", \"noise_drift\": " + number("%.4f", fit.driftNoise) + ", \"departures\": " +
-           departuresJson(fit.departures) + ", \"departures_text\": " + scriptJsonString(cells[8]) +
-           ", \"misfit\": " + number("%.6f", family.termsMisfit) + ", \"terms_from\": " +
-           number("%.0f", family.termsFrom) + ", \"terms_to\": " + number("%.0f", family.termsTo) +
+           ", \"noise_drift\": " + number("%.4f", fit.driftNoise) +
+           ", \"departures\": " + departuresJson(fit.departures) +
+           ", \"departures_text\": " + scriptJsonString(cells[8]) +
+           ", \"misfit\": " + number("%.6f", family.termsMisfit) +
+           ", \"terms_from\": " + number("%.0f", family.termsFrom) +
+           ", \"terms_to\": " + number("%.0f", family.termsTo) +
            ", \"terms_left_out\": " + scriptJsonString(family.termsLeftOut);
 }
 

@@ -152,7 +152,8 @@ std::vector<DataCache> dataCaches() {
             caches.push_back({cache.Level, cache.CacheSize});
         offset += entry->Size;
     }
-    std::sort(caches.begin(), caches.end(), [](const DataCache& a, const DataCache& b) { return a.level < b.level; });
+    std::sort(caches.begin(), caches.end(),
+              [](const DataCache& a, const DataCache& b) { return a.level < b.level; });
     return caches;
 }
 
@@ -195,7 +196,8 @@ std::vector<DataCache> dataCaches() {
         }
     }
 #endif
-    std::sort(caches.begin(), caches.end(), [](const DataCache& a, const DataCache& b) { return a.level < b.level; });
+    std::sort(caches.begin(), caches.end(),
+              [](const DataCache& a, const DataCache& b) { return a.level < b.level; });
     return caches;
 }
 

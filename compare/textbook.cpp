@@ -207,7 +207,7 @@ namespace {
 // values min..max (comparisons; passes for counting and radix sort), and
 // the same as terms in n for the growth rows. Both come from one branch.
 struct Formula {
-    double value;    // < 0: the textbook says nothing
+    double value;  // < 0: the textbook says nothing
     std::string text;
     TextbookTerms terms;  // known false where the figure is no sum of these terms
 };
@@ -291,14 +291,16 @@ Formula formulaFor(SortId sort, const Shape& shape, const Facts& facts) {
             }
             break;
         case sortQuick: {
-            if (oneValue) return exact(n * (n - 1) / 2, "n(n-1)/2", {{termN2, 0.5}, {termN, -0.5}}, "n(n-1)/2");
+            if (oneValue)
+                return exact(n * (n - 1) / 2, "n(n-1)/2", {{termN2, 0.5}, {termN, -0.5}}, "n(n-1)/2");
             const double distinct = 2 * (n + 1) * harmonic(n) - 4 * n;
             const double blocks = facts.equalPairs;  // n^2/(2D): Lomuto's strict < inside blocks
             if (random) {
                 // Values that never repeat at these sizes: 2(n+1)H(n) - 4n.
                 if (d > 1e8) {
                     return exact(distinct, "2(n+1)H(n) - 4n, distinct values",
-                                 {{termNLgN, 2 * std::log(2.0)}, {termN, -2.85}}, "2 ln 2 = 1.386 n lg n - 2.85 n");
+                                 {{termNLgN, 2 * std::log(2.0)}, {termN, -2.85}},
+                                 "2 ln 2 = 1.386 n lg n - 2.85 n");
                 }
                 if (d >= 1e6) {
                     return exact(distinct + blocks, "2(n+1)H(n) - 4n + equal pairs",
@@ -308,11 +310,12 @@ Formula formulaFor(SortId sort, const Shape& shape, const Facts& facts) {
                 // Once every value repeats (n >= 10 D), 2 ln D per element
                 // and n^2/(2D) in the blocks of equal values.
                 const double repeated = blocks + 2 * n * std::log(d);
-                Formula f = exact(n >= 10 * d ? repeated : distinct + blocks,
-                                  n >= 10 * d ? "equal pairs + 2n ln D, values repeat"
-                                              : "2(n+1)H(n) - 4n + equal pairs, values mostly distinct",
-                                  {{termN2, 1 / (2 * d)}, {termN, 2 * std::log(d)}},
-                                  formatted("1/(2D) = %.2g n^2 + 2 ln D = %.3g n", 1 / (2 * d), 2 * std::log(d)));
+                Formula f =
+                    exact(n >= 10 * d ? repeated : distinct + blocks,
+                          n >= 10 * d ? "equal pairs + 2n ln D, values repeat"
+                                      : "2(n+1)H(n) - 4n + equal pairs, values mostly distinct",
+                          {{termN2, 1 / (2 * d)}, {termN, 2 * std::log(d)}},
+                          formatted("1/(2D) = %.2g n^2 + 2 ln D = %.3g n", 1 / (2 * d), 2 * std::log(d)));
                 f.terms.from = 10 * d;
                 return f;
             }
@@ -321,21 +324,25 @@ Formula formulaFor(SortId sort, const Shape& shape, const Facts& facts) {
             if (sorted || shape.kind == shapeDescending) {
                 const double k = valuesPresent(n, d);
                 const double value = shape.kind == shapeDescending ? n * k / 2 * (2 - k / n) : n * k / 2;
-                const char* text = shape.kind == shapeDescending ? "n k (1 - k/(2n)), k = D(1 - e^(-n/D)) values"
-                                                                 : "n k/2, k = D(1 - e^(-n/D)) values";
+                const char* text = shape.kind == shapeDescending
+                                       ? "n k (1 - k/(2n)), k = D(1 - e^(-n/D)) values"
+                                       : "n k/2, k = D(1 - e^(-n/D)) values";
                 return {value, text, {false, {}, "", {}, 0}};
             }
             if (shape.kind == shapeRuns) {
                 const double k = valuesPresent(n, shape.parameter * d);
-                return {n * k / (2 * shape.parameter), "n k/(2R), k = RD(1 - e^(-n/(RD)))", {false, {}, "", {}, 0}};
+                return {n * k / (2 * shape.parameter),
+                        "n k/(2R), k = RD(1 - e^(-n/(RD)))",
+                        {false, {}, "", {}, 0}};
             }
             break;
         }
         case sortCounting:
             if (random && shape.kind != shapeRandomWide) {
-                Formula f = exact(min < 0 ? 5 : 4, min < 0 ? "5 passes: max, min, count, place, copy"
-                                                          : "4 passes: max, count, place, copy",
-                                  {{termN, 4}, {termOne, d}}, formatted("4 passes n + D = %.0f counters", d));
+                Formula f = exact(
+                    min < 0 ? 5 : 4,
+                    min < 0 ? "5 passes: max, min, count, place, copy" : "4 passes: max, count, place, copy",
+                    {{termN, 4}, {termOne, d}}, formatted("4 passes n + D = %.0f counters", d));
                 return f;
             }
             if (min < 0) return {5, "5 passes: max, min, count, place, copy", {false, {}, "", {}, 0}};
@@ -344,10 +351,12 @@ Formula formulaFor(SortId sort, const Shape& shape, const Facts& facts) {
             // Below zero the keys are value - min, shifted there and back.
             const int digits = decimalDigits(radixSpan(min, max));
             if (min < 0) {
-                return {4.0 + 3 * digits, "4 + 3d passes, d = " + std::to_string(digits) + " digits of max - min",
+                return {4.0 + 3 * digits,
+                        "4 + 3d passes, d = " + std::to_string(digits) + " digits of max - min",
                         {false, {}, "", {}, 0}};
             }
-            return {1.0 + 3 * digits, "1 + 3d passes, d = " + std::to_string(digits) + " digits of max",
+            return {1.0 + 3 * digits,
+                    "1 + 3d passes, d = " + std::to_string(digits) + " digits of max",
                     {false, {}, "", {}, 0}};
         }
         default: break;

@@ -2,12 +2,11 @@
 // as the run did, with nothing timed. The iteration rows' names
 // (sort/shape/n, with "/real_time" where the wall clock was used), times
 // and units are all it needs; the memory counts and the context add to it.
-#include <nlohmann/json.hpp>
-
 #include <cstdint>
 #include <deque>
 #include <fstream>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -64,8 +63,11 @@ Measurement& measurementFor(std::deque<Measurement>& measurements, SortId sort, 
 
 // The context Google Benchmark wrote: the machine as the page shows it.
 RunFacts factsOf(const nlohmann::json& context, ReportOptions& options, std::vector<DataCache>& listed) {
-    RunFacts facts = {textOr(context, "host_name", ""), "", static_cast<int>(numberOr(context, "num_cpus", 0)),
-                      numberOr(context, "mhz_per_cpu", 0), {}};
+    RunFacts facts = {textOr(context, "host_name", ""),
+                      "",
+                      static_cast<int>(numberOr(context, "num_cpus", 0)),
+                      numberOr(context, "mhz_per_cpu", 0),
+                      {}};
     const auto load = context.find("load_avg");
     if (load != context.end() && load->is_array()) {
         for (const auto& l : *load) {
@@ -77,7 +79,8 @@ RunFacts factsOf(const nlohmann::json& context, ReportOptions& options, std::vec
         for (const auto& cache : *caches) {
             if (!cache.is_object() || textOr(cache, "type", "") == "Instruction") continue;
             const double size = numberOr(cache, "size", 0);
-            if (size > 0) listed.push_back({static_cast<int>(numberOr(cache, "level", 0)), std::uint64_t(size)});
+            if (size > 0)
+                listed.push_back({static_cast<int>(numberOr(cache, "level", 0)), std::uint64_t(size)});
             facts.caches += (facts.caches.empty() ? "L" : ", L") +
                             std::to_string(static_cast<int>(numberOr(cache, "level", 0))) +
                             (textOr(cache, "type", "") == "Data" ? "d " : " ") +
@@ -89,7 +92,8 @@ RunFacts factsOf(const nlohmann::json& context, ReportOptions& options, std::vec
     if (parseCount(textOr(context, "sortbench_seed", ""), 0, 4294967295LL, seed, error))
         options.seed = static_cast<std::uint32_t>(seed);
     double budget = 0;
-    if (parseSeconds(textOr(context, "sortbench_budget_seconds", ""), budget, error)) options.budgetSeconds = budget;
+    if (parseSeconds(textOr(context, "sortbench_budget_seconds", ""), budget, error))
+        options.budgetSeconds = budget;
     return facts;
 }
 
@@ -112,8 +116,8 @@ int analyzeSavedRun(const std::string& path, const ReportOptions& given) {
     options.realTime = false;
     const auto context = doc.find("context");
     std::vector<DataCache> listed;
-    const RunFacts facts = factsOf(context != doc.end() && context->is_object() ? *context : nlohmann::json::object(),
-                                   options, listed);
+    const RunFacts facts = factsOf(
+        context != doc.end() && context->is_object() ? *context : nlohmann::json::object(), options, listed);
     std::deque<Measurement> measurements;
     std::size_t index = 0;
     for (const auto& row : *rows) {
@@ -127,8 +131,8 @@ int analyzeSavedRun(const std::string& path, const ReportOptions& given) {
         std::int64_t n = 0;
         std::string error;
         // Another program's benchmarks, or a user's sort not loaded now.
-        if (parts.size() < 3 || !parseSortName(parts[0], sort, error) || !parseShape(parts[1], shape, error) ||
-            !parseCount(parts[2], 1, 2147483647, n, error)) {
+        if (parts.size() < 3 || !parseSortName(parts[0], sort, error) ||
+            !parseShape(parts[1], shape, error) || !parseCount(parts[2], 1, 2147483647, n, error)) {
             continue;
         }
         const bool realTime = name.find("/real_time") != std::string::npos;
@@ -145,7 +149,8 @@ int analyzeSavedRun(const std::string& path, const ReportOptions& given) {
             return refuse(program, where + " (" + name + ") has no time with a unit of ns, us, ms or s");
         const std::string type = textOr(row, "run_type", "iteration");
         if (type == "aggregate") {
-            if (textOr(row, "aggregate_name", "") == "median" && textOr(row, "aggregate_unit", "time") == "time")
+            if (textOr(row, "aggregate_name", "") == "median" &&
+                textOr(row, "aggregate_unit", "time") == "time")
                 m.medianSeconds = time * unit;
             continue;
         }
@@ -157,7 +162,8 @@ int analyzeSavedRun(const std::string& path, const ReportOptions& given) {
         const double peak = numberOr(row, "max_bytes_used", -1);
         if (peak >= 0) m.peakBytes = peak;
     }
-    if (measurements.empty()) return refuse(program, what + ": holds no benchmark of this tool's (sort/shape/n)");
+    if (measurements.empty())
+        return refuse(program, what + ": holds no benchmark of this tool's (sort/shape/n)");
     // The caches of the machine that ran it where its context lists them;
     // else this machine's, the likeliest one to have written it.
     const std::vector<DataCache> caches = listed.empty() ? dataCaches() : listed;

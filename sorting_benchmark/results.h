@@ -59,7 +59,8 @@ std::string memoryText(const Table& table);
 // The growth and memory tables on out, then the summary and the page where
 // asked; false when a file could not be written.
 bool reportMeasurements(const std::deque<Measurement>& measurements, const RunFacts& facts,
-                        const ReportOptions& options, const std::vector<DataCache>& caches, std::ostream& out);
+                        const ReportOptions& options, const std::vector<DataCache>& caches,
+                        std::ostream& out);
 
 Report pageOf(const std::deque<Measurement>& measurements, const RunFacts& facts,
               const ReportOptions& options, const std::vector<FamilyGrowth>& growth,

@@ -260,12 +260,14 @@ bool runAndReport(const ReportOptions& options) {
     const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display) != nullptr;
     std::ostream& out = console ? display->GetOutputStream() : std::cerr;
     out << std::flush;
-    if (!reportMeasurements(reporter.measurements(), reporter.facts(), options, dataCaches(), out)) written = false;
+    if (!reportMeasurements(reporter.measurements(), reporter.facts(), options, dataCaches(), out))
+        written = false;
     return written;
 }
 
 bool reportMeasurements(const std::deque<Measurement>& measurements, const RunFacts& facts,
-                        const ReportOptions& options, const std::vector<DataCache>& caches, std::ostream& out) {
+                        const ReportOptions& options, const std::vector<DataCache>& caches,
+                        std::ostream& out) {
     bool written = true;
     std::vector<Shape> shapes;
     const std::vector<Family> families = familiesOf(measurements, shapes);
@@ -275,14 +277,16 @@ bool reportMeasurements(const std::deque<Measurement>& measurements, const RunFa
     const std::string listed = facts.caches.empty() ? dataCachesText(caches) : facts.caches;
     const std::string cacheNote = listed.empty() ? "" : "caches: " + listed;
 
-    if (!growth.empty()) out << growthTable(growth, cacheNote) << memoryText(memoryTable(families)) << std::flush;
+    if (!growth.empty())
+        out << growthTable(growth, cacheNote) << memoryText(memoryTable(families)) << std::flush;
 
     if (!options.summaryPath.empty() &&
         !writeFile("--sortbench_summary", options.summaryPath, growthJson(growth)))
         written = false;
     if (!options.htmlPath.empty()) {
         std::string error;
-        if (!writeHtmlReport(options.htmlPath, pageOf(measurements, facts, options, growth, families, shapes, cacheNote),
+        if (!writeHtmlReport(options.htmlPath,
+                             pageOf(measurements, facts, options, growth, families, shapes, cacheNote),
                              error)) {
             std::cerr << "sorting_benchmark: --sortbench_html: " << error << "\n";
             written = false;

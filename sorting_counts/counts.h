@@ -25,7 +25,6 @@ const int sweepSize = 10000;
 // Counting and radix sort compare nothing: their figure is element operations.
 inline bool countsPasses(SortId sort) { return !sortEntry(sort).compares; }
 
-
 // What one input of a case cost, summed over the inputs of a row.
 struct Totals {
     double comparisons = 0, writes = 0, allocations = 0, passes = 0, elementOperations = 0;

@@ -16,4 +16,3 @@ double growthEstimate(const std::vector<std::pair<int, double>>& counts, double 
     }
     return last.second * std::pow(n / last.first, exponent);
 }
-

@@ -411,8 +411,9 @@ TEST(Counts, EveryTextbookEntryAgainstTheCounts) {
 // rows' class and terms, and the counts agree.
 TEST(Counts, OneTextbookForEveryRow) {
     std::vector<Shape> shapes = plainShapes();
-    for (const Shape& extra : {Shape{shapeNearlySorted, 1}, Shape{shapeNearlySorted, 10}, Shape{shapeFewDistinctK, 2},
-                               Shape{shapeRandomMax, 99}, Shape{shapeRuns, 4}, Shape{shapeRuns, 1}}) {
+    for (const Shape& extra :
+         {Shape{shapeNearlySorted, 1}, Shape{shapeNearlySorted, 10}, Shape{shapeFewDistinctK, 2},
+          Shape{shapeRandomMax, 99}, Shape{shapeRuns, 4}, Shape{shapeRuns, 1}}) {
         shapes.push_back(extra);
     }
     const std::vector<double> sizes = doublings(1000, 8000);
@@ -431,8 +432,10 @@ TEST(Counts, OneTextbookForEveryRow) {
                     const std::vector<int> v = makeShape(shape, static_cast<int>(sizes[i]), seed);
                     const Expectation e = textbookCount(sort, shape, v);
                     known = known && e.value >= 0;
-                    const int span = *std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()) + 1;
-                    perInput.samples.back().push_back(countsPasses(sort) ? e.value * sizes[i] + span : e.value);
+                    const int span =
+                        *std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()) + 1;
+                    perInput.samples.back().push_back(countsPasses(sort) ? e.value * sizes[i] + span
+                                                                         : e.value);
                 }
             }
             if (!known) continue;

@@ -207,16 +207,18 @@ std::string savedRunJson(const SavedRun& run) {
         for (int r = 0; r < 3; ++r) {
             const double t = run.nanoseconds(n) / 1000 * std::exp(run.noise * zigzag[z++ % 12]);
             char row[600];
-            std::snprintf(row, sizeof row,
-                          "%s{\"name\": \"%s/%.0f%s\", \"run_type\": \"iteration\", \"repetitions\": 3, "
-                          "\"iterations\": 10, \"real_time\": %.6g, \"cpu_time\": %.6g, \"time_unit\": \"us\", "
-                          "\"allocs_per_iter\": 2, \"max_bytes_used\": %.0f}",
-                          rows.empty() ? "" : ",\n", run.family, n, run.realTime ? "/real_time" : "",
-                          run.realTime ? t : t * 3, run.realTime ? t * 3 : t, 4 * n + 40000);
+            std::snprintf(
+                row, sizeof row,
+                "%s{\"name\": \"%s/%.0f%s\", \"run_type\": \"iteration\", \"repetitions\": 3, "
+                "\"iterations\": 10, \"real_time\": %.6g, \"cpu_time\": %.6g, \"time_unit\": \"us\", "
+                "\"allocs_per_iter\": 2, \"max_bytes_used\": %.0f}",
+                rows.empty() ? "" : ",\n", run.family, n, run.realTime ? "/real_time" : "",
+                run.realTime ? t : t * 3, run.realTime ? t * 3 : t, 4 * n + 40000);
             rows += row;
         }
     }
-    return "{\"context\": {\"host_name\": \"test\", \"num_cpus\": 2, \"caches\": [{\"type\": \"Data\", \"level\": 1, "
+    return "{\"context\": {\"host_name\": \"test\", \"num_cpus\": 2, \"caches\": [{\"type\": \"Data\", "
+           "\"level\": 1, "
            "\"size\": 49152, \"num_sharing\": 1}, {\"type\": \"Unified\", \"level\": 2, \"size\": 1048576, "
            "\"num_sharing\": 1}]},\n\"benchmarks\": [" +
            rows + "]}\n";
@@ -238,14 +240,28 @@ TEST(SortingBenchmark, AnalyzesSavedRuns) {
         {"a cache step is a step, not a class", "counting/random", false, wide,
          [](double n) { return n * (n >= 500000 ? 1.7 * 1.83 : 1.83); }, 0.03, "N", "confirmed",
          "time per element x1.66 from 200000 to 500000: 3.9 MiB of data passes L2 (1 MiB)"},
-        {"N^2 at 5%", "insertion/random", false, wide, [](double n) { return n * n / 4; }, 0.05, "N^2", "confirmed",
+        {"N^2 at 5%", "insertion/random", false, wide, [](double n) { return n * n / 4; }, 0.05, "N^2",
+         "confirmed", ""},
+        {"n^1.5 is not N^2",
+         "std_sort/random",
+         false,
+         {1000, 2000, 5000, 10000, 20000, 50000, 100000},
+         [](double n) { return std::pow(n, 1.5); },
+         0.05,
+         "no single class",
+         "no single class",
          ""},
-        {"n^1.5 is not N^2", "std_sort/random", false, {1000, 2000, 5000, 10000, 20000, 50000, 100000},
-         [](double n) { return std::pow(n, 1.5); }, 0.05, "no single class", "no single class", ""},
-        {"Windows' wall clock", "std_sort/random", true, wide, [](double n) { return 5 * n * std::log2(n); }, 0.05,
-         "N lg N", "confirmed", ""},
-        {"two sizes", "insertion/random", false, {1000, 2000}, [](double n) { return n * n; }, 0.05,
-         "needs 3 sizes", "n/a", ""},
+        {"Windows' wall clock", "std_sort/random", true, wide, [](double n) { return 5 * n * std::log2(n); },
+         0.05, "N lg N", "confirmed", ""},
+        {"two sizes",
+         "insertion/random",
+         false,
+         {1000, 2000},
+         [](double n) { return n * n; },
+         0.05,
+         "needs 3 sizes",
+         "n/a",
+         ""},
     };
     for (const SavedRun& run : runs) {
         SCOPED_TRACE(run.name);
@@ -254,8 +270,8 @@ TEST(SortingBenchmark, AnalyzesSavedRuns) {
         ASSERT_NE(file, nullptr);
         std::fputs(savedRunJson(run).c_str(), file);
         std::fclose(file);
-        const ProgramRun ran =
-            runProgram(SORTING_BENCHMARK_PATH, "--sortbench_analyze " + saved + " --sortbench_summary " + summary);
+        const ProgramRun ran = runProgram(SORTING_BENCHMARK_PATH,
+                                          "--sortbench_analyze " + saved + " --sortbench_summary " + summary);
         EXPECT_EQ(ran.status, 0) << ran.err;
         const std::string json = readFile(summary);
         EXPECT_EQ(field(json, "classes_text"), run.expectClasses) << json;
@@ -278,8 +294,10 @@ TEST(SortingBenchmark, RefusesWhatItCannotAnalyze) {
     const char* const contents[] = {
         "not json",
         "{\"context\": {}}",
-        "{\"benchmarks\": [{\"name\": \"other/thing\", \"real_time\": 1, \"cpu_time\": 1, \"time_unit\": \"us\"}]}",
-        "{\"benchmarks\": [{\"name\": \"merge/random/1000\", \"real_time\": 1, \"cpu_time\": 1, \"time_unit\": "
+        "{\"benchmarks\": [{\"name\": \"other/thing\", \"real_time\": 1, \"cpu_time\": 1, \"time_unit\": "
+        "\"us\"}]}",
+        "{\"benchmarks\": [{\"name\": \"merge/random/1000\", \"real_time\": 1, \"cpu_time\": 1, "
+        "\"time_unit\": "
         "\"parsec\"}]}",
         "{\"benchmarks\": [{\"name\": \"merge/random/1000\", \"time_unit\": \"us\"}]}",
         "{\"benchmarks\": [7]}",
@@ -289,7 +307,8 @@ TEST(SortingBenchmark, RefusesWhatItCannotAnalyze) {
         ASSERT_NE(file, nullptr);
         std::fputs(content, file);
         std::fclose(file);
-        EXPECT_EQ(refusalProblem(runProgram(SORTING_BENCHMARK_PATH, "--sortbench_analyze " + saved)), "") << content;
+        EXPECT_EQ(refusalProblem(runProgram(SORTING_BENCHMARK_PATH, "--sortbench_analyze " + saved)), "")
+            << content;
     }
     std::remove(saved.c_str());
     EXPECT_EQ(refusalProblem(runProgram(SORTING_BENCHMARK_PATH, "--sortbench_analyze " + saved)), "");
