@@ -538,3 +538,30 @@ TEST(Growth, KnownAnswersOverManyTrials) {
                     100.0 * tally.verdicts / trials, 100.0 * tally.departures / trials);
     }
 }
+
+// The caches a step is named after: the system's, smallest level first,
+// and their one wording.
+TEST(Growth, CachesFromTheSystemAndTheirNames) {
+    const std::vector<DataCache> caches = dataCaches();
+    for (std::size_t i = 1; i < caches.size(); ++i) EXPECT_LT(caches[i - 1].level, caches[i].level);
+    for (const DataCache& cache : caches) EXPECT_GT(cache.bytes, 0u);
+    EXPECT_EQ(dataCachesText({{1, 49152}, {2, 1048576}, {3, 3 << 19}}), "L1d 48 KiB, L2 1 MiB, L3 1536 KiB");
+    EXPECT_EQ(dataCachesText({}), "");
+    // A step names the largest level the bytes outgrow between its sizes.
+    GrowthFit fit = {};
+    fit.departures = {{departureStep, 200000, 500000, 1.7, 0, 0, ""},
+                      {departureStep, 1000, 2000, 1.7, 0, 0, ""},
+                      {departureStep, 5000, 10000, 0.6, 0, 0, ""}};
+    nameStepCauses(fit, {1000, 2000, 5000, 10000, 200000, 500000}, {4000, 8000, 20000, 40000, 1.6e6, 4e6},
+                   {{1, 49152}, {2, 1048576}, {3, 33554432}});
+    EXPECT_EQ(departureText(fit.departures[0]),
+              "time per element x1.70 from 200000 to 500000: 3.8 MiB of data passes L2 (1 MiB)");
+    EXPECT_EQ(departureText(fit.departures[1]),
+              "time per element x1.70 from 1000 to 2000");  // no level crossed
+    EXPECT_EQ(departureText(fit.departures[2]),
+              "time per element x0.60 from 5000 to 10000");  // faster: no cause
+    const Departure outlier = {departureOutlier, 5000, 5000, 2, 0, 0, ""};
+    EXPECT_EQ(departureText(outlier), "outlier at 5000 (x2.00 against its neighbours)");
+    const Departure bend = {departureBend, 10000, 10000, 1, 1.0, 2.02, ""};
+    EXPECT_EQ(departureText(bend), "slope 1.00 to 10000, 2.02 above");
+}
