@@ -713,10 +713,9 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
     family.terms = fitTermsFrom(data, terms, from, &misfit);
     if (!family.terms.empty()) {
         family.termsMisfit = misfit;
-        family.termsFrom = std::max(least, from);
-        for (double size : family.sizes) {
-            if (size >= from && size < family.termsFrom) family.termsFrom = size;
-        }
+        // The least size fitted: sizes increase.
+        for (auto size = family.sizes.rbegin(); size != family.sizes.rend() && *size >= from; ++size)
+            family.termsFrom = *size;
         family.termsTo = most;
     } else if (from > least && !terms.empty()) {
         family.termsLeftOut += formatted("%sthe form holds from n = %.0f: too few sizes there",

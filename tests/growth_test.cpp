@@ -364,6 +364,14 @@ TEST(Growth, TermsWithTheirConstants) {
     EXPECT_EQ(quick.textbookTerms.terms[0].constant, 5e-5);
     EXPECT_NE(growthRowCells(quick)[5].find("5e-05 n^2"), std::string::npos) << growthRowCells(quick)[5];
     EXPECT_NE(growthRowCells(quick)[5].find("over 100000..1000000"), std::string::npos);
+    // The range is the sizes fitted, not the textbook's bound.
+    const FamilyGrowth skipping =
+        analyzeFamily(sortQuick, {shapeRandom, 0}, figureOperations,
+                      exactly([](double n) { return 2 * n * std::log(1e4) + n * n / 2e4; },
+                              {1000, 10000, 50000, 200000, 500000, 1e6}),
+                      0.01);
+    EXPECT_EQ(skipping.termsFrom, 200000);
+    EXPECT_EQ(skipping.termsTo, 1e6);
     // Sizes that end below 10 D fit nothing and say why.
     const FamilyGrowth small = analyzeFamily(
         sortQuick, {shapeRandom, 0}, figureOperations,
