@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Page faults of this process so far: minor (soft) faults on Linux; on
 // Windows every fault the process took, hard or soft.
@@ -29,5 +30,16 @@ bool keepFreedMemoryMapped();
 // The processor's name as its maker gives it ("AMD EPYC 9R14 96-Core
 // Processor"), or "" when it cannot be told.
 std::string cpuModelName();
+
+// The data and unified caches of one processor, smallest first: Linux's
+// sysfs where it lists them, else sysconf; Windows'
+// GetLogicalProcessorInformationEx. Empty when none can be told.
+struct DataCache {
+    int level;
+    std::uint64_t bytes;
+};
+std::vector<DataCache> dataCaches();
+// "L1d 48 KiB, L2 1 MiB", or "".
+std::string dataCachesText(const std::vector<DataCache>& caches);
 
 #endif

@@ -62,6 +62,7 @@ struct Choice {
     std::uint32_t seed = defaultSeed;
     double budgetSeconds = defaultBudgetSeconds;
     std::string summaryPath, htmlPath, commandLine;
+    std::string analyzePath;  // a saved run to report instead of running
 };
 
 Harness* harness = nullptr;
@@ -244,6 +245,13 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
          },
          nullptr},
         htmlPageOption("--sortbench_html", "write the results as an HTML page", choice.htmlPath),
+        {"--sortbench_analyze", Option::spaced, "FILE",
+         "time nothing: report the run saved by --benchmark_out=FILE (JSON) as it was reported",
+         [&choice](const std::string& v, std::string&) {
+             choice.analyzePath = v;
+             return true;
+         },
+         nullptr},
         {"--sortbench_load", Option::spaced, "NAME.so",
          "add your own sort, built as a shared library (NAME.dll on Windows;\nrepeatable; see "
          "user_sorts/README.md)",
@@ -383,6 +391,13 @@ int main(int argc, char** argv) {
     BenchmarkFlags flags;
     const int read = readOptions(argc, argv, choice, flags);
     if (read >= 0) return read;
+    if (!choice.analyzePath.empty()) {
+        const int status = analyzeSavedRun(
+            choice.analyzePath, ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
+                                              choice.seed, choice.budgetSeconds, realTime, "", "", ""});
+        if (!standardOutputWritten(program)) return 1;
+        return status;
+    }
     // Google Benchmark writes --benchmark_out itself: into a temporary file
     // beside it, put in place only when the run is done.
     const std::string outTemporary = flags.outPath.empty() ? "" : temporaryPathFor(flags.outPath);

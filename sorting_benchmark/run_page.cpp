@@ -136,8 +136,11 @@ ReportSection growthSection(const std::vector<FamilyGrowth>& growth, const std::
         "term), the textbook's class, and the verdict: confirmed (the textbook's class fits, its neighbours "
         "are ruled out), consistent (it fits, but these sizes cannot tell it from the class named), "
         "undecided (more sizes or repetitions could tell the fitting classes apart), differs (the "
-        "textbook's class does not fit, another does), no single class (the best class misses by over three "
-        "times the repetitions' noise) or n/a (the textbook says nothing here, or fewer than three sizes).");
+        "textbook's class does not fit, another does, and no step explains it), no single class (the best "
+        "class misses by over three times the noise, the repetitions' or the drift between sizes) or n/a "
+        "(the textbook says nothing here, or fewer than three sizes). Departures name a step in the time "
+        "per element with its sizes, factor and the cache the data outgrows, an outlier size, or a bend; "
+        "steps and outliers are taken out before the classes are fitted.");
     if (!cacheNote.empty())
         section.paragraphs.push_back(cacheNote +
                                      ": a local slope that jumps where the "

@@ -24,4 +24,11 @@ struct ReportOptions {
 // not be written.
 bool runAndReport(const ReportOptions& options);
 
+// Reads a --benchmark_out JSON file of this tool's and reports it as the
+// run that wrote it did, timing nothing: the growth table on stdout, the
+// summary and the page where asked. Returns the exit status: 2 for a file
+// that cannot be read or holds no run of this tool's, with a line on
+// stderr.
+int analyzeSavedRun(const std::string& path, const ReportOptions& options);
+
 #endif

@@ -35,16 +35,6 @@ const int probeSizes[] = {500, 1000};
 
 }  // namespace
 
-int decimalDigits(unsigned v) {
-    int d = 0;
-    for (; v > 0; v /= 10) ++d;
-    return d;
-}
-
-unsigned radixSpan(int min, int max) {
-    return static_cast<unsigned>(max) - (min < 0 ? static_cast<unsigned>(min) : 0u);
-}
-
 double figureOf(const Row& row, const Totals& t) {
     return countsPasses(row.sort) ? t.elementOperations : t.comparisons;
 }

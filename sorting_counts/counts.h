@@ -25,10 +25,6 @@ const int sweepSize = 10000;
 // Counting and radix sort compare nothing: their figure is element operations.
 inline bool countsPasses(SortId sort) { return !sortEntry(sort).compares; }
 
-int decimalDigits(unsigned v);
-// Keys of radix sort's passes: values, or value - min when any is below zero.
-unsigned radixSpan(int min, int max);
-
 // What one input of a case cost, summed over the inputs of a row.
 struct Totals {
     double comparisons = 0, writes = 0, allocations = 0, passes = 0, elementOperations = 0;
@@ -90,17 +86,7 @@ const char* leftOutReason(SortId sort, const Shape& shape);
 // Bytes a run holds at once for one size.
 double bytesNeeded(const Settings& settings, int n);
 
-// The textbook's figures.
-// What the textbook says a sort costs on an input: comparisons, but passes
-// over all n elements for counting and radix sort. value < 0: it says
-// nothing for this shape.
-struct Expectation {
-    double value;
-    std::string formula;
-};
-Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int>& input);
-// H(n) = 1 + 1/2 + ... + 1/n.
-double harmonic(double n);
+// The textbook's figures are compare/textbook.cpp's (textbookCount).
 // A case is left out at a size where its comparisons per input are
 // estimated above this: such runs take seconds each and say nothing the
 // smaller sizes do not.
