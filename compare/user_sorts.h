@@ -69,11 +69,26 @@ std::string sortLabel(SortId sort);
 LineStyle sortLineStyle(SortId sort);
 std::vector<std::pair<std::string, std::string>> userSortContext(const std::vector<SortId>& sorts);
 
-// The last resort: after this, a crash while a user sort runs writes one
-// line naming it before the process ends. noteUserCall says which call is
-// running (nothing for the library's sorts), userCallDone that none is.
-void installCrashReport(const char* tool);
-void noteUserCall(SortId sort, const Shape& shape, int n);
+// Supervision of every call of a user's sort, from the start of the
+// program: a crash, a stack overflow, an exit() inside the sort, or a hang
+// past the watchdog's limit ends the program with one line naming the
+// call ("tool: sort on shape at n = N: what happened"), the temporary
+// files removed (compare/writer.h), status 1. Also reopens closed standard
+// streams and removes the temporaries on signals that end the program.
+// False with the reason when hangVariable is set but no number of seconds.
+bool installCrashReport(const char* tool, std::string& error);
+
+// The least time a call may take before the watchdog calls it a hang, in
+// seconds (default 10); the limit is 20 times what the sort's earlier calls
+// predict where that is more. The first run waits this long per case.
+const char hangVariable[] = "SORTBENCH_HANG_SECONDS";
+
+// Which call is running (nothing for the library's sorts): calls of the
+// sort at n back to back before userCallDone says none is.
+void noteUserCall(SortId sort, const Shape& shape, int n, int calls = 1);
 void userCallDone();
+// In a catch block around a user's call: an exception from it ends the
+// program as a crash does; any other is thrown on.
+[[noreturn]] void userCallThrew();
 
 #endif

@@ -106,11 +106,16 @@ void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, 
     for (int d = 0; d < std::min<int>(4, int(in.arrays.size())) && processSeconds() - start < 0.05; ++d) {
         ++calls;
         work.assign(in.arrays[static_cast<std::size_t>(d)]);
-        armAllocations(0);
         noteUserCall(sort, shape, n);
-        sortEntry(sort).timed(work.data(), n);
-        userCallDone();
+        armAllocations(0);
+        try {
+            sortEntry(sort).timed(work.data(), n);
+        } catch (...) {
+            disarmAllocations();
+            userCallThrew();
+        }
         disarmAllocations();
+        userCallDone();
         allocations += allocationCalls();
         countedPeakBytes = std::max<std::int64_t>(countedPeakBytes, std::int64_t(peakAllocatedBytes()));
         if (liveAllocations() != 0) {
@@ -150,9 +155,12 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         return;
     }
     TimedPool pool(*harness, sort, shape, n);
-    noteUserCall(sort, shape, n);
-    const bool correct = runTimedBatches(state, pool, sortEntry(sort).timed, n);
-    userCallDone();
+    bool correct = false;
+    try {
+        correct = runTimedBatches(state, pool, sortEntry(sort).timed, n);
+    } catch (...) {
+        userCallThrew();
+    }
     if (!correct) {
         state.SkipWithError("result differs from std::sort or the sort wrote out of bounds");
         return;
@@ -329,18 +337,8 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
             }
         }
     }
-    installCrashReport("sorting_benchmark");
     if (!firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false)) return 1;
     return 0;
-}
-
-// The temporary file Google Benchmark writes --benchmark_out to: a run
-// stopped with Ctrl-C or a kill leaves none behind.
-char outTemporaryName[4096];
-extern "C" void removeOutTemporary(int signalNumber) {
-    std::remove(outTemporaryName);
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
 }
 
 // Google Benchmark prints its usage when it refuses a flag: the front has
@@ -379,6 +377,9 @@ int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string error;
+    // Before --sortbench_load: a library's constructors run as it loads.
+    if (!installCrashReport(program, error)) return refuse(program, error);
     Choice choice;
     BenchmarkFlags flags;
     const int read = readOptions(argc, argv, choice, flags);
@@ -388,9 +389,6 @@ int main(int argc, char** argv) {
     const std::string outTemporary = flags.outPath.empty() ? "" : temporaryPathFor(flags.outPath);
     if (!outTemporary.empty()) {
         flags.passed.push_back("--benchmark_out=" + outTemporary);
-        std::snprintf(outTemporaryName, sizeof outTemporaryName, "%s", outTemporary.c_str());
-        std::signal(SIGINT, removeOutTemporary);
-        std::signal(SIGTERM, removeOutTemporary);
     }
     std::vector<char*> passed = {argv[0]};
     for (std::string& flag : flags.passed) passed.push_back(&flag[0]);
