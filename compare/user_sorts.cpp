@@ -62,6 +62,11 @@ const char* kept(const std::string& text) {
     return strings.back().c_str();
 }
 
+std::vector<SortId>& loadedSorts() {
+    static std::vector<SortId> sorts;
+    return sorts;
+}
+
 template <typename Pointer, typename Symbol>
 Pointer symbolAs(Symbol symbol) {
     Pointer pointer = nullptr;
@@ -81,11 +86,11 @@ std::atomic<int> callRunning(0);
 // (bad input, before any work).
 std::atomic<int> failureStatus(1);
 
-// The watchdog: a call running past callLimitMs is a hang. hangText says
+// The watchdog: a call running past callLimitMicroseconds is a hang. hangText says
 // so in the words the limit came from.
 std::atomic<unsigned> callSequence(0);
-std::atomic<long long> callStartMs(0);
-std::atomic<long long> callLimitMs(0);
+std::atomic<long long> callStartMicroseconds(0);
+std::atomic<long long> callLimitMicroseconds(0);
 char hangText[200] = "";
 double hangFloorSeconds = 10;
 const double hangMultiple = 20;
@@ -114,8 +119,8 @@ std::atomic<int> fenceN(0);
 int reportChannel = -1;
 std::atomic<int> reportCase(0);
 
-long long nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
+long long nowMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
@@ -280,7 +285,7 @@ void watch() {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (!callRunning.load()) continue;
         const unsigned sequence = callSequence.load();
-        if (nowMs() - callStartMs.load() <= callLimitMs.load()) continue;
+        if (nowMicroseconds() - callStartMicroseconds.load() <= callLimitMicroseconds.load()) continue;
         if (callRunning.load() && sequence == callSequence.load()) endCall(hangText);
     }
 }
@@ -306,8 +311,8 @@ auto whileLoading(const std::string& path, Load load) -> decltype(load()) {
     std::snprintf(callSuffix, sizeof callSuffix, " while loading");
     std::snprintf(hangText, sizeof hangText, "did not finish loading within %.3g s", hangFloorSeconds);
     failureStatus = 2;
-    callLimitMs = static_cast<long long>(hangFloorSeconds * 1000);
-    callStartMs = nowMs();
+    callLimitMicroseconds = static_cast<long long>(hangFloorSeconds * 1e6);
+    callStartMicroseconds = nowMicroseconds();
     ++callSequence;
     callRunning = 1;
     const auto loaded = load();
@@ -404,8 +409,12 @@ bool loadUserSort(const std::string& path, std::string& error) {
     row.user = true;
     row.source = kept(path);
     row.counts = row.operations != nullptr;
-    addSort(row);
+    loadedSorts().push_back(addSort(row));
     return true;
+}
+
+bool allocationsSeen(SortId sort) {
+    return std::find(loadedSorts().begin(), loadedSorts().end(), sort) == loadedSorts().end();
 }
 
 void fillGuards(int* array, int n) {
@@ -534,8 +543,8 @@ void noteUserCall(SortId sort, const Shape& shape, int n, int calls) {
     } else {
         std::snprintf(hangText, sizeof hangText, "did not return within %.3g s", limit);
     }
-    callLimitMs = static_cast<long long>(limit * 1000);
-    callStartMs = nowMs();
+    callLimitMicroseconds = static_cast<long long>(limit * 1e6);
+    callStartMicroseconds = nowMicroseconds();
     ++callSequence;
     callRunning = 1;
 }
@@ -544,7 +553,7 @@ void userCallDone() {
     if (!callRunning.load()) return;
     callRunning = 0;
     if (runningSort < 0 || runningSort >= trackedSorts) return;
-    const double perCall = double(nowMs() - callStartMs.load()) / 1000 / runningCalls;
+    const double perCall = double(nowMicroseconds() - callStartMicroseconds.load()) / 1e6 / runningCalls;
     CallsSeen& seen = callsSeen[runningSort];
     if (runningN > seen.n || (runningN == seen.n && perCall > seen.secondsPerCall))
         seen = {runningN, perCall};

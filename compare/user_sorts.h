@@ -27,6 +27,14 @@ SortId addDropInSort(const char* name, SortFunction timed, SortFunction counted,
 // no identifier or one that another sort has.
 bool loadUserSort(const std::string& path, std::string& error);
 
+// Whether the tools see a sort's allocations: a loaded library calls the C
+// library's malloc directly, past the hooks (compare/alloc_hooks.h), so
+// its memory is "not measured" rather than 0, and its leaks not judged.
+bool allocationsSeen(SortId sort);
+const char allocationsUnseen[] =
+    "not measured: a loaded library allocates past the tool's counters "
+    "(drop the source into user_sorts/ to measure it)";
+
 // Elements of a known pattern just before and after each array a sort
 // receives: a write out of bounds changes them, sanitizer or not.
 const int guardLength = 16;

@@ -144,7 +144,8 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
     // is registered only until a benchmark's counts are taken, once.
     if (!countingMemory) {
         const bool counted = memoryCounted.count(benchmarkName(sort, shape, n)) != 0;
-        benchmark::RegisterMemoryManager(reason.empty() && !counted ? allocationCounter : nullptr);
+        benchmark::RegisterMemoryManager(
+            reason.empty() && !counted && allocationsSeen(sort) ? allocationCounter : nullptr);
     }
     if (!reason.empty()) {
         state.SkipWithError(reason.c_str());
