@@ -67,7 +67,13 @@ void forgetTemporary(const std::string& name) {
 
 std::string nextTemporaryName(const std::string& path) {
     static int made = 0;
-    return resolvedPath(path) + "." + std::to_string(processId()) + "-" + std::to_string(++made) + ".tmp";
+    const std::string target = resolvedPath(path);
+    const std::string suffix = "." + std::to_string(processId()) + "-" + std::to_string(++made) + ".tmp";
+    // Within the 255 bytes a name may have, however long the target's.
+    std::size_t name = target.size();
+    while (name > 0 && !isSeparator(target[name - 1])) --name;
+    const std::size_t longest = 255 - suffix.size();
+    return target.substr(0, name + std::min(target.size() - name, longest)) + suffix;
 }
 
 extern "C" void removeTemporariesAndEnd(int signalNumber) {
@@ -131,6 +137,18 @@ bool checkOutputFile(const std::string& path, std::string& error) {
             error = failure("cannot write", path, errno);
             return false;
         }
+#ifndef _WIN32
+        // In a sticky folder such as /tmp only the file's owner (or the
+        // folder's) may replace it: refused now, not after the run.
+        struct stat folderStatus;
+        const std::string folder = folderOf(resolvedPath(path));
+        if (stat(folder.c_str(), &folderStatus) == 0 && (folderStatus.st_mode & S_ISVTX) != 0 &&
+            status.st_uid != geteuid() && folderStatus.st_uid != geteuid() && geteuid() != 0) {
+            error =
+                "cannot replace \"" + path + "\": another user's file in a folder where only its owner may";
+            return false;
+        }
+#endif
     } else if (errno != ENOENT) {
         error = failure("cannot write", path, errno);
         return false;
@@ -146,6 +164,20 @@ bool checkOutputFile(const std::string& path, std::string& error) {
     close(fd);
     discardFile(temporary);
     return true;
+}
+
+std::string outputIdentity(const std::string& path) {
+    const std::string target = resolvedPath(path);
+    std::size_t name = target.size();
+    while (name > 0 && !isSeparator(target[name - 1])) --name;
+    std::string folder = folderOf(target);
+#ifndef _WIN32
+    if (char* real = realpath(folder.c_str(), nullptr)) {
+        folder = real;
+        std::free(real);
+    }
+#endif
+    return folder + "/" + target.substr(name);
 }
 
 std::string temporaryPathFor(const std::string& path) {

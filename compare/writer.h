@@ -18,6 +18,10 @@ bool checkOutputFile(const std::string& path, std::string& error);
 // the temporary is removed, path is left as it was and error says why.
 bool writeWholeFile(const std::string& path, const std::string& text, std::string& error);
 
+// The file path names, for telling two outputs on one file apart: through
+// symbolic links, "." and "..".
+std::string outputIdentity(const std::string& path);
+
 // For a file another library writes (Google Benchmark's --benchmark_out):
 // a fresh name beside path for it to write, then replaceFile to put it in
 // place, or discardFile when the run failed. Until then the name is kept

@@ -262,8 +262,24 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
     const std::vector<Option> flagTable = benchmarkFlags(flags);
     std::vector<Option> all = own;
     all.insert(all.end(), flagTable.begin(), flagTable.end());
-    if (const int status = checkBenchmarkEnvironment(program, flagTable)) return status;
-    return readCommandLine(program, all, argc, argv, helpText(own, flagTable));
+    if (const int status = checkBenchmarkEnvironment(program, flagTable, flags)) return status;
+    const int status = readCommandLine(program, all, argc, argv, helpText(own, flagTable));
+    if (status >= 0) return status;
+    // One would silently replace the other.
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--sortbench_summary", &choice.summaryPath},
+        {"--sortbench_html", &choice.htmlPath},
+        {"--benchmark_out", &flags.outPath}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = i + 1; j < 3; ++j) {
+            if (outputs[i].second->empty() || outputs[j].second->empty() ||
+                outputIdentity(*outputs[i].second) != outputIdentity(*outputs[j].second))
+                continue;
+            return refuse(program, std::string(outputs[i].first) + " and " + outputs[j].first +
+                                       " name one file, " + quoted(*outputs[j].second));
+        }
+    }
+    return -1;
 }
 
 // Refuses a filter that selects nothing, or a run whose inputs would not
@@ -281,7 +297,8 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
     }
     std::vector<bool> selected;
     std::string error;
-    if (!filterSelects(filter, names, selected, error)) return refuse(program, "--benchmark_filter " + error);
+    if (!filterSelects(filter, names, selected, error))
+        return refuse(program, flags.filterName + " " + error);
     std::vector<std::pair<Shape, std::vector<int>>> plan;
     // What surely runs: the report's scenario, and at least the smallest
     // size of each sort and shape (the budget may skip the larger ones).
@@ -303,12 +320,24 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
         }
     }
     if (plan.empty()) {
-        return refuse(program, "--benchmark_filter " + quoted(filter) + " selects none of the " +
+        return refuse(program, flags.filterName + " " + quoted(filter) + " selects none of the " +
                                    std::to_string(names.size()) + " benchmarks, such as " + names.front());
     }
     MemoryLimit limit;
     if (!memoryLimit(limit, error)) return refuse(program, error);
     const std::uint64_t needed = memoryNeeded(plan);
+    std::uint64_t table = 0;
+    for (const auto& shapeSizes : plan) {
+        const std::uint64_t bytes = countingTableBytes(shapeSizes.first);
+        if (bytes <= maxCountingTableBytes) table = std::max(table, bytes);
+    }
+    if (needed > limit.bytes && needed - table <= limit.bytes) {
+        return refuse(program, "--sortbench_shapes would make counting sort's table take " +
+                                   formatBytes(double(table)) + ", the run " + formatBytes(double(needed)) +
+                                   " in all, over the limit of " + formatBytes(double(limit.bytes)) + " (" +
+                                   limit.source +
+                                   "); choose smaller values or leave counting out with --benchmark_filter");
+    }
     if (needed > limit.bytes) {
         return refuse(program, "--sortbench_sizes would make the run hold " + std::to_string(needed) +
                                    " bytes (" + formatBytes(double(needed)) +
@@ -338,7 +367,9 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
             }
         }
     }
-    if (!firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false)) return 1;
+    // Listing runs nothing, the users' sorts included.
+    if (!flags.listTests && !firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false))
+        return 1;
     return 0;
 }
 
