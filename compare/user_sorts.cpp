@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "compare/growth.h"
 #include "compare/options.h"
 #include "compare/platform.h"
 #include "compare/text.h"
@@ -779,8 +781,54 @@ std::string firstRunOne(SortId sort, const std::vector<FirstRunCase>& cases, boo
 
 }  // namespace
 
-bool firstRunUserSorts(const char* tool, const std::vector<SortId>& sorts, std::vector<Shape> shapes,
-                       bool counted) {
+namespace {
+
+// Edits from one spelling to the other, letters' case aside.
+std::size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(b[j - 1]));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The refusal of an expectation that names no growth class, or "".
+std::string expectationProblem(SortId sort) {
+    const char* expects = sortEntry(sort).expects;
+    GrowthClass cls;
+    if (expects == nullptr || parseGrowthClass(expects, cls)) return "";
+    std::string accepted;
+    const char* nearest = growthClassNames[0];
+    for (int c = 0; c < growthClassCount; ++c) {
+        accepted += std::string(c == 0 ? "" : ", ") + "\"" + growthClassNames[c] + "\"";
+        if (editDistance(expects, growthClassNames[c]) < editDistance(expects, nearest))
+            nearest = growthClassNames[c];
+    }
+    return std::string(sortName(sort)) + ": SB_EXPECT(\"" + expects +
+           "\") names no growth class; write one of " + accepted + " (the nearest: \"" + nearest + "\")";
+}
+
+}  // namespace
+
+int firstRunUserSorts(const char* tool, const std::vector<SortId>& sorts, std::vector<Shape> shapes,
+                      bool counted) {
+    bool stated = true;
+    for (SortId sort : sorts) {
+        const std::string problem = expectationProblem(sort);
+        if (problem.empty()) continue;
+        std::fprintf(stderr, "%s: %s\n", tool, problem.c_str());
+        stated = false;
+    }
+    if (!stated) return 2;
     for (const Shape& shape : plainShapes()) {
         if (std::find(shapes.begin(), shapes.end(), shape) == shapes.end()) shapes.push_back(shape);
     }
@@ -799,5 +847,5 @@ bool firstRunUserSorts(const char* tool, const std::vector<SortId>& sorts, std::
         std::fprintf(stderr, "%s (its first run, before any timing)\n",
                      failureLine(tool, sort, at.shape, at.n, problem).c_str());
     }
-    return passed;
+    return passed ? 0 : 1;
 }

@@ -63,12 +63,14 @@ std::string resultProblem(const int* result, const std::vector<int>& sorted);
 // The line that names a failing sort: "tool: sort on shape at n = N: problem".
 std::string failureLine(const char* tool, SortId sort, const Shape& shape, int n, const std::string& problem);
 
-// Runs each user sort among sorts once on every shape at lengths 0, 1, 2,
-// 3, 17 and 1000 (its counted build when counted), on Linux in a child
-// process bounded in time, and names each failure in one line on stderr.
-// True when all passed.
-bool firstRunUserSorts(const char* tool, const std::vector<SortId>& sorts, std::vector<Shape> shapes,
-                       bool counted);
+// Runs each user sort among sorts on every shape at lengths 0, 1, 2, 3, 17
+// and 1000 (its counted build when counted), each array against an
+// inaccessible page at its end and then at its start, on Linux in a child
+// process, and names each failure in one line on stderr. 0 when all
+// passed; 1 after a failure; 2 when an SB_EXPECT names no growth class
+// (before anything runs).
+int firstRunUserSorts(const char* tool, const std::vector<SortId>& sorts, std::vector<Shape> shapes,
+                      bool counted);
 
 // On the pages: a user's sort is labelled "NAME (yours)" and drawn dash-dot
 // (the library's solid, the standard sorts dashed); the context lists each

@@ -368,9 +368,7 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
         }
     }
     // Listing runs nothing, the users' sorts included.
-    if (!flags.listTests && !firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false))
-        return 1;
-    return 0;
+    return flags.listTests ? 0 : firstRunUserSorts(program, userSorts, choice.shapes, false);
 }
 
 // Google Benchmark prints its usage when it refuses a flag: the front has

@@ -123,7 +123,7 @@ int countsMain(int argc, char** argv) {
     }
     if (const int refused = checkMemory(settings, sizeOption)) return refused;
     // Users' sorts first on small inputs, so that a crash or a hang shows at once.
-    if (!firstRunUserSorts(program, settings.sorts, settings.shapes, true)) return 1;
+    if (const int failed = firstRunUserSorts(program, settings.sorts, settings.shapes, true)) return failed;
     try {
         const Results results = countAll(settings);
         for (const std::vector<Row>* rows : {&results.rows, &results.sweep}) {
