@@ -200,6 +200,76 @@ TEST(UserSorts, BrokenSortsEndTheRunWithOneLine) {
     rmdir(folder.c_str());
 }
 
+// What the user gave, named in the one line of each refusal: the option,
+// the environment variable, the library.
+TEST(UserSorts, RefusalsNameWhatTheUserGave) {
+    const std::string dir = USER_LIBRARIES;
+    const std::string file = testing::TempDir() + "one_output";
+    struct Case {
+        std::string program, arguments, named;
+    };
+    std::vector<Case> cases = {
+        {SORTING_COUNTS_PATH, "--load=" + dir + "/qsort.so", "has no function qsort"},
+        {SORTING_COUNTS_PATH, "--load=" + dir + "/crashes_loading.so",
+         "crashes_loading.so\": crashed (signal 11, SIGSEGV) while loading"},
+        {SORTING_COUNTS_PATH, "--load=" + dir + "/expects_typo.so --shapes=random --sizes=1000",
+         "expects_typo: SB_EXPECT(\"N log N\") names no growth class; write one of \"1\", \"lg N\", \"N\", "
+         "\"N lg N\", \"N^2\", \"N^3\" (the nearest: \"N lg N\")"},
+        {std::string(HANG_VARIABLE) + "=abc " + SORTING_COUNTS_PATH, "",
+         std::string(HANG_VARIABLE) + " (in the environment)"},
+    };
+#ifdef SORTING_BENCHMARK_PATH
+    const std::string benchmark = SORTING_BENCHMARK_PATH;
+    const std::vector<Case> timed = {
+        {benchmark, "--sortbench_load=" + dir + "/qsort.so", "has no function qsort"},
+        {benchmark, "--sortbench_load=" + dir + "/crashes_loading.so", "while loading"},
+        {benchmark, "--sortbench_load=" + dir + "/expects_typo.so --benchmark_filter=^expects_typo/",
+         "(the nearest: \"N lg N\")"},
+        {std::string(HANG_VARIABLE) + "=0 " + benchmark, "",
+         std::string(HANG_VARIABLE) + " (in the environment)"},
+        {benchmark, "--sortbench_summary=" + file + " --sortbench_html=" + file,
+         "--sortbench_summary and --sortbench_html name one file"},
+        {benchmark, "--sortbench_summary=" + file + " --benchmark_out=" + file + "/../one_output",
+         "--sortbench_summary and --benchmark_out name one file"},
+        {benchmark, "--benchmark_context=sortbench_seed=5", "keys beginning sortbench_ are the tool's own"},
+        {"BENCHMARK_FILTER='(' " + benchmark, "", "BENCHMARK_FILTER (in the environment) is not a valid"},
+        {benchmark, "--benchmark_filter=" + std::string(100000, 'a'), "is 100000 characters long"},
+        {benchmark, "--benchmark_filter=" + std::string(60, '(') + "a" + std::string(60, ')'),
+         "nests its groups 60 deep"},
+        {"SORTBENCH_MEMORY_LIMIT=500000000 " + benchmark,
+         "--sortbench_shapes=random:268435455 --benchmark_filter=^counting/",
+         "--sortbench_shapes would make"},
+    };
+    cases.insert(cases.end(), timed.begin(), timed.end());
+#endif
+    for (const Case& c : cases) {
+        const ProgramRun run = runProgram(c.program, c.arguments);
+        EXPECT_EQ(refusalProblem(run), "") << c.program << " " << c.arguments.substr(0, 200);
+        EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    }
+}
+
+#ifdef SORTING_BENCHMARK_PATH
+// Listing runs no sort: a loaded one that would hang is only listed. A
+// name of 250 bytes, valid, takes its output.
+TEST(UserSorts, ListingRunsNothingAndLongNamesAreWritten) {
+    const ProgramRun listed =
+        runProgram(std::string(HANG_VARIABLE) + "=600 " + SORTING_BENCHMARK_PATH,
+                   "--sortbench_load=" + std::string(USER_LIBRARIES) +
+                       "/hangs_sorted.so --benchmark_list_tests '--benchmark_filter=^hangs'");
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("hangs_sorted/ascending/1000\n"), std::string::npos) << listed.out;
+    const std::string longName = testing::TempDir() + std::string(245, 'x') + ".json";
+    const ProgramRun written = runProgram(SORTING_BENCHMARK_PATH,
+                                          "'--benchmark_filter=^insertion/random/1000$' "
+                                          "--benchmark_min_time=0.001 --sortbench_summary=" +
+                                              longName);
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_NE(readFile(longName).find("\"insertion\""), std::string::npos);
+    std::remove(longName.c_str());
+}
+#endif
+
 // A run stopped by any signal that ends it, or whose standard output is a
 // pipe closed early, leaves no temporary file; closed standard streams
 // never receive an output file's descriptor.
