@@ -515,7 +515,9 @@ bool installCrashReport(const char* tool, std::string& error) {
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(signal, &action, nullptr);
 #endif
     std::atexit(onExit);
+#ifndef _WIN32
     std::at_quick_exit(onExit);
+#endif
     std::thread(watch).detach();
     return true;
 }
