@@ -194,6 +194,15 @@ TEST(UserSorts, BrokenSortsEndTheRunWithOneLine) {
             const std::string last = ran.err.substr(at);
             EXPECT_NE(last.find(c.at), std::string::npos) << last;
             EXPECT_EQ(last.find('\n'), last.size() - 1) << last;
+            // A limit above the floor is the prediction's multiple, and says so.
+            std::smatch hang;
+            if (std::regex_search(
+                    last, hang,
+                    std::regex("within ([0-9.e+]+) s \\(20 times the ([0-9.e+-]+) s predicted"))) {
+                const double limit = std::stod(hang[1]);
+                EXPECT_NEAR(limit, 20 * std::stod(hang[2]), 0.02 * limit) << last;
+                EXPECT_GT(limit, 1.0) << last;
+            }
             EXPECT_EQ(filesIn(folder), std::vector<std::string>()) << run.first << " " << sort;
         }
     }
