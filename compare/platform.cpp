@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #else
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #ifdef __GLIBC__
@@ -41,6 +42,11 @@ std::uint64_t physicalMemoryBytes() {
 bool keepFreedMemoryMapped() { return false; }
 
 bool stderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+void reopenClosedStandardStreams() {
+    // A Windows program started without standard handles gets none of
+    // these descriptors; its files then never take their numbers.
+}
 
 std::uint64_t addressSpaceLimitBytes() {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION info;
@@ -78,6 +84,15 @@ std::uint64_t addressSpaceLimitBytes() {
 }
 
 bool stderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+void reopenClosedStandardStreams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1) continue;
+        // The lowest free descriptor is this one.
+        const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened != fd && opened >= 0) close(opened);
+    }
+}
 
 bool keepFreedMemoryMapped() {
 #ifdef __GLIBC__

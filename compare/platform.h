@@ -27,6 +27,10 @@ bool stderrIsTerminal();
 // where the allocator offers no such control (Windows' heap).
 bool keepFreedMemoryMapped();
 
+// Opens /dev/null (NUL on Windows) on each of descriptors 0, 1 and 2 that
+// is closed, so that no file the program opens takes its place.
+void reopenClosedStandardStreams();
+
 // The processor's name as its maker gives it ("AMD EPYC 9R14 96-Core
 // Processor"), or "" when it cannot be told.
 std::string cpuModelName();

@@ -16,6 +16,9 @@ struct BenchmarkFlags {
     std::int64_t repetitions = 1;
     bool listTests = false;
     std::string outPath, outFormat = "json";
+    // How the filter was given, as messages name it.
+    std::string filterName = "--benchmark_filter";
+    bool readingEnvironment = false;
     std::vector<std::string> passed;
 };
 
@@ -26,6 +29,11 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags);
 // 1.7.1 also reads its flags from BENCHMARK_* variables (a bad format there
 // prints its usage and exits 0): they are checked as the flags are, before
 // the command line, which overrides them. 0, or 2 after the refusal.
-int checkBenchmarkEnvironment(const char* program, const std::vector<Option>& flags);
+int checkBenchmarkEnvironment(const char* program, const std::vector<Option>& table, BenchmarkFlags& flags);
+
+// std::regex compiles a group by recursion: a longer filter, or one nested
+// deeper, could overflow the stack before any check.
+const std::size_t maxFilterLength = 1000;
+const int maxFilterNesting = 50;
 
 #endif

@@ -228,7 +228,11 @@ double Harness::timeOneCall(SortId sort, const Shape& shape, int n) {
     do {
         work.assign(in.arrays[static_cast<std::size_t>(calls) % in.arrays.size()]);
         noteUserCall(sort, shape, n);
-        sortEntry(sort).timed(work.data(), n);
+        try {
+            sortEntry(sort).timed(work.data(), n);
+        } catch (...) {
+            userCallThrew();
+        }
         userCallDone();
         ++calls;
         elapsed = processSeconds() - start;
@@ -301,11 +305,13 @@ void TimedPool::refill() {
         fillGuards(array(i), n_);
     }
     faultsBefore_ = pageFaultCount();
+    noteUserCall(sort_, shape_, n_, count_);
     batchStart_ = processSeconds();
 }
 
 bool TimedPool::endBatch() {
     seconds_ += processSeconds() - batchStart_;
+    userCallDone();
     faults_ += pageFaultCount() - faultsBefore_;
     for (int i = 0; i < used_; ++i) {
         if (!harness_.checkGuarded(sort_, shape_, n_, array(i), source_[std::size_t(i)])) {

@@ -107,11 +107,16 @@ void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, 
     for (int d = 0; d < std::min<int>(4, int(in.arrays.size())) && processSeconds() - start < 0.05; ++d) {
         ++calls;
         work.assign(in.arrays[static_cast<std::size_t>(d)]);
-        armAllocations(0);
         noteUserCall(sort, shape, n);
-        sortEntry(sort).timed(work.data(), n);
-        userCallDone();
+        armAllocations(0);
+        try {
+            sortEntry(sort).timed(work.data(), n);
+        } catch (...) {
+            disarmAllocations();
+            userCallThrew();
+        }
         disarmAllocations();
+        userCallDone();
         allocations += allocationCalls();
         countedPeakBytes = std::max<std::int64_t>(countedPeakBytes, std::int64_t(peakAllocatedBytes()));
         if (liveAllocations() != 0) {
@@ -140,7 +145,8 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
     // is registered only until a benchmark's counts are taken, once.
     if (!countingMemory) {
         const bool counted = memoryCounted.count(benchmarkName(sort, shape, n)) != 0;
-        benchmark::RegisterMemoryManager(reason.empty() && !counted ? allocationCounter : nullptr);
+        benchmark::RegisterMemoryManager(
+            reason.empty() && !counted && allocationsSeen(sort) ? allocationCounter : nullptr);
     }
     if (!reason.empty()) {
         state.SkipWithError(reason.c_str());
@@ -151,9 +157,12 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         return;
     }
     TimedPool pool(*harness, sort, shape, n);
-    noteUserCall(sort, shape, n);
-    const bool correct = runTimedBatches(state, pool, sortEntry(sort).timed, n);
-    userCallDone();
+    bool correct = false;
+    try {
+        correct = runTimedBatches(state, pool, sortEntry(sort).timed, n);
+    } catch (...) {
+        userCallThrew();
+    }
     if (!correct) {
         state.SkipWithError("result differs from std::sort or the sort wrote out of bounds");
         return;
@@ -261,8 +270,24 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
     const std::vector<Option> flagTable = benchmarkFlags(flags);
     std::vector<Option> all = own;
     all.insert(all.end(), flagTable.begin(), flagTable.end());
-    if (const int status = checkBenchmarkEnvironment(program, flagTable)) return status;
-    return readCommandLine(program, all, argc, argv, helpText(own, flagTable));
+    if (const int status = checkBenchmarkEnvironment(program, flagTable, flags)) return status;
+    const int status = readCommandLine(program, all, argc, argv, helpText(own, flagTable));
+    if (status >= 0) return status;
+    // One would silently replace the other.
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--sortbench_summary", &choice.summaryPath},
+        {"--sortbench_html", &choice.htmlPath},
+        {"--benchmark_out", &flags.outPath}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = i + 1; j < 3; ++j) {
+            if (outputs[i].second->empty() || outputs[j].second->empty() ||
+                outputIdentity(*outputs[i].second) != outputIdentity(*outputs[j].second))
+                continue;
+            return refuse(program, std::string(outputs[i].first) + " and " + outputs[j].first +
+                                       " name one file, " + quoted(*outputs[j].second));
+        }
+    }
+    return -1;
 }
 
 // Refuses a filter that selects nothing, or a run whose inputs would not
@@ -280,7 +305,8 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
     }
     std::vector<bool> selected;
     std::string error;
-    if (!filterSelects(filter, names, selected, error)) return refuse(program, "--benchmark_filter " + error);
+    if (!filterSelects(filter, names, selected, error))
+        return refuse(program, flags.filterName + " " + error);
     std::vector<std::pair<Shape, std::vector<int>>> plan;
     // What surely runs: the report's scenario, and at least the smallest
     // size of each sort and shape (the budget may skip the larger ones).
@@ -302,12 +328,24 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
         }
     }
     if (plan.empty()) {
-        return refuse(program, "--benchmark_filter " + quoted(filter) + " selects none of the " +
+        return refuse(program, flags.filterName + " " + quoted(filter) + " selects none of the " +
                                    std::to_string(names.size()) + " benchmarks, such as " + names.front());
     }
     MemoryLimit limit;
     if (!memoryLimit(limit, error)) return refuse(program, error);
     const std::uint64_t needed = memoryNeeded(plan);
+    std::uint64_t table = 0;
+    for (const auto& shapeSizes : plan) {
+        const std::uint64_t bytes = countingTableBytes(shapeSizes.first);
+        if (bytes <= maxCountingTableBytes) table = std::max(table, bytes);
+    }
+    if (needed > limit.bytes && needed - table <= limit.bytes) {
+        return refuse(program, "--sortbench_shapes would make counting sort's table take " +
+                                   formatBytes(double(table)) + ", the run " + formatBytes(double(needed)) +
+                                   " in all, over the limit of " + formatBytes(double(limit.bytes)) + " (" +
+                                   limit.source +
+                                   "); choose smaller values or leave counting out with --benchmark_filter");
+    }
     if (needed > limit.bytes) {
         return refuse(program, "--sortbench_sizes would make the run hold " + std::to_string(needed) +
                                    " bytes (" + formatBytes(double(needed)) +
@@ -337,18 +375,8 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
             }
         }
     }
-    installCrashReport("sorting_benchmark");
-    if (!firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false)) return 1;
-    return 0;
-}
-
-// The temporary file Google Benchmark writes --benchmark_out to: a run
-// stopped with Ctrl-C or a kill leaves none behind.
-char outTemporaryName[4096];
-extern "C" void removeOutTemporary(int signalNumber) {
-    std::remove(outTemporaryName);
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
+    // Listing runs nothing, the users' sorts included.
+    return flags.listTests ? 0 : firstRunUserSorts(program, userSorts, choice.shapes, false);
 }
 
 // Google Benchmark prints its usage when it refuses a flag: the front has
@@ -387,6 +415,9 @@ int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string error;
+    // Before --sortbench_load: a library's constructors run as it loads.
+    if (!installCrashReport(program, error)) return refuse(program, error);
     Choice choice;
     BenchmarkFlags flags;
     const int read = readOptions(argc, argv, choice, flags);
@@ -403,9 +434,6 @@ int main(int argc, char** argv) {
     const std::string outTemporary = flags.outPath.empty() ? "" : temporaryPathFor(flags.outPath);
     if (!outTemporary.empty()) {
         flags.passed.push_back("--benchmark_out=" + outTemporary);
-        std::snprintf(outTemporaryName, sizeof outTemporaryName, "%s", outTemporary.c_str());
-        std::signal(SIGINT, removeOutTemporary);
-        std::signal(SIGTERM, removeOutTemporary);
     }
     std::vector<char*> passed = {argv[0]};
     for (std::string& flag : flags.passed) passed.push_back(&flag[0]);

@@ -172,7 +172,16 @@ Table memoryTable(const std::vector<Family>& families) {
         for (const Measurement* m : family.sizes) {
             if (m->allocations >= 0) largest = m;
         }
-        if (largest == nullptr) continue;
+        if (largest == nullptr) {
+            // Rather than no row, or a row of zeros, for a loaded sort.
+            if (!allocationsSeen(family.sort) && !family.sizes.empty()) {
+                table.rows.push_back({sortName(family.sort), shapeName(family.shape),
+                                      std::to_string(family.sizes.back()->n), "not measured", "not measured",
+                                      "not measured"});
+                table.marks.push_back(allocationsUnseen);
+            }
+            continue;
+        }
         table.rows.push_back({sortName(family.sort), shapeName(family.shape), std::to_string(largest->n),
                               formatted("%.0f", largest->allocations), formatted("%.0f", largest->peakBytes),
                               formatted("%.2f", largest->peakBytes / largest->n)});
@@ -190,7 +199,12 @@ std::string memoryText(const Table& table) {
     for (const std::vector<std::string>& row : table.rows) {
         rows.push_back({row[0] + "/" + row[1], row[2], row[3], row[4], row[5]});
     }
-    return "\n" + layOut(rows, 1) + "(at the largest size that ran, counted apart from the timed calls)\n";
+    std::string unseen;
+    for (const std::string& mark : table.marks) {
+        if (mark == allocationsUnseen) unseen = std::string("(") + allocationsUnseen + ")\n";
+    }
+    return "\n" + layOut(rows, 1) + "(at the largest size that ran, counted apart from the timed calls)\n" +
+           unseen;
 }
 
 namespace {

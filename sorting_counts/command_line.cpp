@@ -55,6 +55,9 @@ int checkMemory(const Settings& settings, const std::string& sizeOption) {
 }  // namespace
 
 int countsMain(int argc, char** argv) {
+    std::string error;
+    // Before --load: a library's constructors run as it loads.
+    if (!installCrashReport(program, error)) return refuse(program, error);
     Settings settings;
     settings.sorts = allSorts();
     settings.shapes = plainShapes();
@@ -114,15 +117,13 @@ int countsMain(int argc, char** argv) {
     };
     const int status = readCommandLine(program, options, argc, argv, helpText(options));
     if (status >= 0) return status;
-    std::string error;
     settings.sorts = allSorts();
     if (sortsGiven && !parseSortList(sortList, settings.sorts, error)) {
         return refuse(program, "--sorts " + error);
     }
     if (const int refused = checkMemory(settings, sizeOption)) return refused;
     // Users' sorts first on small inputs, so that a crash or a hang shows at once.
-    installCrashReport(program);
-    if (!firstRunUserSorts(program, settings.sorts, settings.shapes, true)) return 1;
+    if (const int failed = firstRunUserSorts(program, settings.sorts, settings.shapes, true)) return failed;
     try {
         const Results results = countAll(settings);
         for (const std::vector<Row>* rows : {&results.rows, &results.sweep}) {

@@ -125,7 +125,11 @@ void countOne(SortId sort, const Shape& shape, const std::vector<int>& input, co
     const int n = static_cast<int>(input.size());
     takeCounts();
     noteUserCall(sort, shape, n);
-    sortEntry(sort).counted(v.data(), n);
+    try {
+        sortEntry(sort).counted(v.data(), n);
+    } catch (...) {
+        userCallThrew();
+    }
     userCallDone();
     const counted::OperationCounts counts = takeCounts();
     const std::string problem = resultProblem(v.data(), sorted);

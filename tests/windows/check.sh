@@ -101,6 +101,25 @@ compare)
         [[ -s $folder/$page ]] || fail "compare.cmd did not write $page"
     done
     ;;
+broken)
+    # A crash, a hang and reads and writes past the end, dropped in and
+    # loaded: one line naming the call, status 1.
+    [[ -f $build_dir/sorting_counts_user.exe ]] || skip "no sorting_counts_user.exe in $build_dir"
+    for row in "crashes_large:crashed (exception 0xC0000005)" "hangs_large:did not return within 2 s" \
+        "past_end:wrote past the end of the array (a[0], n = 0)" \
+        "reads_past_end:read past the end of the array (a[0], n = 0)"; do
+        sort=${row%%:*}
+        for run in "$build_dir/sorting_counts_user.exe" \
+            "$build_dir/sorting_counts.exe --load=$build_dir/tests/user_libraries/$sort.dll"; do
+            status=0
+            err=$(SORTBENCH_HANG_SECONDS=2 wine $run --sorts=$sort --shapes=random --sizes=2000 2>&1 >/dev/null) ||
+                status=$?
+            ((status == 1)) || fail "$run --sorts=$sort: status $status, not 1: $err"
+            [[ $err == *"sorting_counts: $sort on random at n = "*"${row#*:}"* ]] ||
+                fail "$run --sorts=$sort did not name the problem: $err"
+        done
+    done
+    ;;
 direct)
     # The sources build with one plain compiler call, without CMake.
     mkdir -p "$build_dir/direct"
@@ -108,7 +127,7 @@ direct)
         sortbench/*.cpp sorting/*.cpp compare/sorts.cpp -o "$build_dir/direct/sortbench.exe")
     ;;
 *)
-    echo "usage: $0 package|contents|report|launcher|counts|benchmark|compare|direct SOURCE_DIR BUILD_DIR" \
+    echo "usage: $0 package|contents|report|launcher|counts|benchmark|compare|broken|direct SOURCE_DIR BUILD_DIR" \
         "[LINUX_BUILD_DIR]" >&2
     exit 2
     ;;
