@@ -221,7 +221,10 @@ const char drawScript[] = R"(
         interaction: { mode: 'nearest', intersect: false },
         scales: { x: axis(chart.logX, chart.xLabel),
                   y: Object.assign(axis(chart.logY, chart.yLabel),
-                                   chart.yMin ? { min: chart.yMin, max: chart.yMax } : {}) },
+                                   // A fixed range is a ratio's: every tick labelled, as "1.1x".
+                                   chart.yMin ? { min: chart.yMin, max: chart.yMax,
+                                                  ticks: { callback: function (v) { return compact.format(v) + '\u00d7'; } } }
+                                              : {}) },
         plugins: {
           legend: { position: 'bottom', labels: { boxWidth: 26, boxHeight: 3,
             // In the sorts' order, whatever the drawing order.
