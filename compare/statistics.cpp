@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <numeric>
 #include <utility>
 
@@ -49,7 +50,7 @@ double standardNormalQuantileUpper(double tail) {
 // smaller samples: a sample's largest value is either the last of a (it
 // beats all of b) or the last of b. Probabilities rather than counts:
 // every step adds positive terms, so the tails stay exact to rounding.
-std::vector<double> uDistribution(int m, int n) {
+std::vector<double> computeDistribution(int m, int n) {
     // row[j]: the distribution for (i, j) at the current i.
     std::vector<std::vector<double>> row(std::size_t(n) + 1);
     for (int j = 0; j <= n; ++j) row[std::size_t(j)] = {1.0};  // i = 0: U is 0
@@ -70,6 +71,14 @@ std::vector<double> uDistribution(int m, int n) {
     return row[std::size_t(n)];
 }
 
+// Kept per pair of sizes: a comparison asks for the same few many times.
+const std::vector<double>& uDistribution(int m, int n) {
+    static std::map<std::pair<int, int>, std::vector<double>> known;
+    auto it = known.find(std::make_pair(m, n));
+    if (it == known.end()) it = known.emplace(std::make_pair(m, n), computeDistribution(m, n)).first;
+    return it->second;
+}
+
 bool hasTies(const std::vector<double>& a, const std::vector<double>& b) {
     std::vector<double> all(a);
     all.insert(all.end(), b.begin(), b.end());
@@ -85,7 +94,7 @@ bool exactApplies(std::size_t m, std::size_t n) {
 
 double mannWhitneyCdf(int m, int n, long u) {
     if (u < 0) return 0;
-    const std::vector<double> dist = uDistribution(m, n);
+    const std::vector<double>& dist = uDistribution(m, n);
     double sum = 0;
     for (long k = 0; k <= u && k < long(dist.size()); ++k) sum += dist[std::size_t(k)];
     return std::min(1.0, sum);
@@ -124,7 +133,7 @@ RatioEstimate hodgesLehmannRatio(const std::vector<double>& a, const std::vector
     long k = 0;
     const int m = int(a.size()), n = int(b.size());
     if (exactApplies(a.size(), b.size())) {
-        const std::vector<double> dist = uDistribution(m, n);
+        const std::vector<double>& dist = uDistribution(m, n);
         double cumulative = 0;
         for (std::size_t u = 0; u < dist.size(); ++u) {
             cumulative += dist[u];

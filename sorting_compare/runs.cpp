@@ -77,6 +77,7 @@ bool splitName(const std::string& name, Benchmark& b, bool& realTime) {
 
 bool readBenchmarks(const json& doc, RunFile& run, std::string& error) {
     BenchmarkRun& out = run.benchmarkRun;
+    bool aggregates = false;
     for (const auto& item : doc["context"].items())
         out.context.push_back({item.key(), contextText(item.key(), item.value())});
     for (const json& entry : doc["benchmarks"]) {
@@ -84,7 +85,10 @@ bool readBenchmarks(const json& doc, RunFile& run, std::string& error) {
             error = ::quoted(run.path) + " " + otherKind + " (a benchmark without a name)";
             return false;
         }
-        if (entry.value("run_type", std::string("iteration")) != "iteration") continue;  // aggregates
+        if (entry.value("run_type", std::string("iteration")) != "iteration") {
+            aggregates = true;
+            continue;
+        }
         const std::string name = entry.value("run_name", entry["name"].get<std::string>());
         Benchmark b;
         bool realTime = false;
@@ -119,7 +123,9 @@ bool readBenchmarks(const json& doc, RunFile& run, std::string& error) {
         found->seconds.push_back(entry[field].get<double>() * unit);
     }
     if (out.benchmarks.empty()) {
-        error = ::quoted(run.path) + " holds no benchmark";
+        error = ::quoted(run.path) + (aggregates ? " holds only aggregates: run without "
+                                                   "--benchmark_report_aggregates_only"
+                                                 : " holds no benchmark");
         return false;
     }
     return true;

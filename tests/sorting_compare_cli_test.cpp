@@ -279,7 +279,19 @@ TEST_F(CompareTool, RefusesBadInput) {
     for (json& row : otherCounts["rows"]) row["n"] = 77;
     otherCounts["sweep"] = json::array();
     const std::string otherCountsPath = writeJson(otherCounts, "othercounts.json");
+    json aggregates = readJson(bench);
+    json onlyAggregates = json::array();
+    for (const json& entry : aggregates["benchmarks"]) {
+        if (entry["run_type"] == "aggregate") onlyAggregates.push_back(entry);
+    }
+    ASSERT_FALSE(onlyAggregates.empty());
+    aggregates["benchmarks"] = onlyAggregates;
+    const std::string aggregatesPath = writeJson(aggregates, "aggregates.json");
+    const std::string emptyPath =
+        writeJson(json{{"context", json::object()}, {"benchmarks", json::array()}}, "empty.json");
     const std::vector<std::string> lines = {
+        bench + " " + aggregatesPath,
+        emptyPath + " " + bench,
         "",
         bench,
         bench + " " + bench + " " + bench,
