@@ -49,9 +49,9 @@ std::vector<std::string> notes(const Settings& settings, const BenchmarkComparis
     }
     if (anyFew) {
         lines.push_back(formatted(
-            "too few repetitions: %d benchmark(s) have %zu or fewer per side; 3 against 3 cannot go below "
+            "too few repetitions: %d benchmark(s) have as few as %d per side; 3 against 3 cannot go below "
             "p = 0.1, 5 against 5 reaches p = %.4f: run both with --benchmark_repetitions=5 or more.",
-            result.overall.tooFew, fewest, leastP(5, 5)));
+            result.overall.tooFew, int(fewest), leastP(5, 5)));
     }
     if (result.tested > 0) {
         // A single change among many must reach alpha / m: say when it cannot.
@@ -63,11 +63,11 @@ std::vector<std::string> notes(const Settings& settings, const BenchmarkComparis
         const double least = leastP(most, most);
         if (least > settings.alpha / result.tested) {
             lines.push_back(
-                formatted("With %zu repetitions per side the least p is %.2g, above %.2g, what a single "
+                formatted("With %d repetitions per side the least p is %.2g, above %.2g, what a single "
                           "change among %d benchmarks needs: only changes shared by several "
                           "benchmarks can be found; more repetitions or a narrower "
                           "--benchmark_filter find single ones.",
-                          most, least, settings.alpha / result.tested, result.tested));
+                          int(most), least, settings.alpha / result.tested, result.tested));
         }
     }
     if (result.machinesDiffer) {
