@@ -82,11 +82,15 @@ BenchmarkRun relativeTo(const BenchmarkRun& run, const std::string& reference, b
     return out;
 }
 
-// The classes that fit and the verdict of one sort and shape's times over
-// the sizes given; the textbook's verdict only for sorts and shapes this
-// build knows.
-std::pair<std::string, std::string> growthOf(const BenchmarkRun& run, const Family& family,
-                                             const std::vector<long>& sizes) {
+// One sort and shape's growth in one run: the classes that fit, the
+// textbook's verdict (only for sorts and shapes this build knows) and the
+// exponent of n with its 95% interval.
+struct Growth {
+    std::string classes, verdict;
+    GrowthFit fit;
+};
+
+Growth growthOf(const BenchmarkRun& run, const Family& family, const std::vector<long>& sizes) {
     GrowthData data;
     for (long n : sizes) {
         const Benchmark* b = find(run, family.first, family.second, n);
@@ -98,15 +102,21 @@ std::pair<std::string, std::string> growthOf(const BenchmarkRun& run, const Fami
     std::string ignored;
     if (parseSortName(family.first, sort, ignored) && parseShape(family.second, shape, ignored)) {
         const FamilyGrowth growth = analyzeFamily(sort, shape, figureTime, data, 0.05);
-        return {growthRowCells(growth)[4], verdictNames[growth.verdict]};
+        return {growthRowCells(growth)[4], verdictNames[growth.verdict], growth.fit};
     }
     const GrowthFit fit = fitGrowth(data, 0.05);
     std::string classes;
     for (GrowthClass c : fit.classes)
         classes += (classes.empty() ? "" : ", ") + std::string(growthClassNames[c]);
-    return {classes.empty() ? "no single class" : classes, verdictNames[verdictNotApplicable]};
+    return {classes.empty() ? "no single class" : classes, verdictNames[verdictNotApplicable], fit};
 }
 
+std::string exponentText(const GrowthFit& fit) {
+    return formatted("%.2f [%.2f, %.2f]", fit.exponent, fit.exponentLow, fit.exponentHigh);
+}
+
+// Changed where the verdict did, or where the exponents' intervals do not
+// meet: the classes that fit shift with noise alone, being many at few sizes.
 void compareGrowth(const BenchmarkRun& oldRun, const BenchmarkRun& newRun,
                    const std::vector<BenchmarkComparison>& rows, std::vector<GrowthChange>& changes) {
     std::vector<Family> families;
@@ -120,11 +130,14 @@ void compareGrowth(const BenchmarkRun& oldRun, const BenchmarkRun& newRun,
         std::vector<long>& common = sizes[family];
         std::sort(common.begin(), common.end());
         if (common.size() < 3) continue;
-        const std::pair<std::string, std::string> before = growthOf(oldRun, family, common);
-        const std::pair<std::string, std::string> after = growthOf(newRun, family, common);
-        if (before != after) {
-            changes.push_back(
-                {family.first, family.second, before.first, after.first, before.second, after.second});
+        const Growth before = growthOf(oldRun, family, common);
+        const Growth after = growthOf(newRun, family, common);
+        const bool apart = before.fit.hasExponent && after.fit.hasExponent &&
+                           (before.fit.exponentHigh < after.fit.exponentLow ||
+                            after.fit.exponentHigh < before.fit.exponentLow);
+        if (apart || before.verdict != after.verdict) {
+            changes.push_back({family.first, family.second, before.classes, after.classes, before.verdict,
+                               after.verdict, exponentText(before.fit), exponentText(after.fit)});
         }
     }
 }

@@ -54,6 +54,7 @@ struct VerdictCounts {
 
 struct GrowthChange {
     std::string sort, shape, oldClasses, newClasses, oldVerdict, newVerdict;
+    std::string oldExponent, newExponent;  // "1.98 [1.91, 2.05]"
 };
 
 struct ContextRow {

@@ -158,8 +158,9 @@ std::string benchmarkText(const Settings& settings, const BenchmarkComparisonRes
     else
         text += "\n";
     for (const GrowthChange& g : result.growth) {
-        text += "  " + g.sort + "/" + g.shape + ": classes " + g.oldClasses + " -> " + g.newClasses +
-                "; verdict " + g.oldVerdict + " -> " + g.newVerdict + "\n";
+        text += "  " + g.sort + "/" + g.shape + ": exponent " + g.oldExponent + " -> " + g.newExponent +
+                "; classes " + g.oldClasses + " -> " + g.newClasses + "; verdict " + g.oldVerdict + " -> " +
+                g.newVerdict + "\n";
     }
     text += "\n";
     for (const std::string& line : notes(settings, result)) text += line + "\n";
@@ -216,6 +217,8 @@ std::string benchmarkJson(const Settings& settings, const BenchmarkComparisonRes
     for (const GrowthChange& g : result.growth) {
         growth.push_back({{"sort", g.sort},
                           {"shape", g.shape},
+                          {"old_exponent", g.oldExponent},
+                          {"new_exponent", g.newExponent},
                           {"old_classes", g.oldClasses},
                           {"new_classes", g.newClasses},
                           {"old_verdict", g.oldVerdict},
@@ -323,10 +326,11 @@ Report benchmarkPage(const Settings& settings, const BenchmarkComparisonResult& 
     } else {
         Table growth;
         growth.caption = "Growth that changed";
-        growth.header = {"sort/shape", "old classes", "new classes", "old verdict", "new verdict"};
+        growth.header = {"sort/shape",  "old exponent", "new exponent", "old classes",
+                         "new classes", "old verdict",  "new verdict"};
         for (const GrowthChange& g : result.growth)
-            growth.rows.push_back(
-                {g.sort + "/" + g.shape, g.oldClasses, g.newClasses, g.oldVerdict, g.newVerdict});
+            growth.rows.push_back({g.sort + "/" + g.shape, g.oldExponent, g.newExponent, g.oldClasses,
+                                   g.newClasses, g.oldVerdict, g.newVerdict});
         summary.tables.push_back(growth);
     }
     report.sections.push_back(summary);

@@ -194,6 +194,32 @@ TEST_F(CompareTool, AnotherMachineRelativeToStdSort) {
     for (const json& row : doc["rows"]) EXPECT_NEAR(row["ratio"].get<double>(), 1, 0.05) << row.dump();
 }
 
+// Quick sort on ascending input made to grow like n rather than n^2 (its
+// times scaled by 1000 / n): the one growth that changed, its exponent's
+// interval apart from the old one's.
+TEST_F(CompareTool, GrowthThatChanged) {
+    const std::string before = writeJson(noisy(8, unchanged), "before.json");
+    const std::string after = writeJson(noisy(9,
+                                              [](const std::string& name) {
+                                                  if (name.compare(0, 16, "quick/ascending/") != 0)
+                                                      return 1.0;
+                                                  return 1000.0 / std::stod(name.substr(16));
+                                              }),
+                                        "after.json");
+    const std::string out = tempPath("out.json");
+    const ProgramRun run = runProgram(SORTING_COMPARE_PATH, before + " " + after + " --json=" + out);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json doc = readJson(out);
+    ASSERT_EQ(doc["growth_changes"].size(), 1u) << doc["growth_changes"].dump();
+    const json& change = doc["growth_changes"][0];
+    EXPECT_EQ(change["sort"], "quick");
+    EXPECT_EQ(change["shape"], "ascending");
+    // Its exponent of n went from about 2 to about 1.
+    EXPECT_EQ(change["old_exponent"].get<std::string>().compare(0, 2, "1."), 0) << change.dump();
+    EXPECT_EQ(change["new_exponent"].get<std::string>().compare(0, 2, "0."), 0) << change.dump();
+    EXPECT_NE(run.out.find("quick/ascending: exponent"), std::string::npos) << run.out;
+}
+
 // 3 repetitions: no verdict, and the reason; a benchmark in one run only is
 // listed as such.
 TEST_F(CompareTool, TooFewRepetitionsAndBenchmarksInOneRun) {
@@ -227,6 +253,15 @@ TEST_F(CompareTool, CountsFiles) {
     EXPECT_TRUE(readJson(out)["rows"].empty());
 
     json changed = readJson(countsPath());
+    // A fit's verdict and a row left out: listed as changes of their own.
+    for (json& family : changed["families"]) {
+        if (family["sort"] == "insertion" && family["shape"] == "ascending") family["verdict"] = "differs";
+    }
+    json leftOut = changed;
+    leftOut["rows"][0] = json{{"sort", leftOut["rows"][0]["sort"]},
+                              {"shape", leftOut["rows"][0]["shape"]},
+                              {"n", leftOut["rows"][0]["n"]},
+                              {"left_out", "too slow"}};
     double was = 0;
     for (json& row : changed["rows"]) {
         if (row["sort"] == "quick" && row["shape"] == "random" && row["n"] == 2000) {
@@ -246,6 +281,19 @@ TEST_F(CompareTool, CountsFiles) {
     EXPECT_EQ(doc["rows"][0]["old"].get<double>(), was);
     EXPECT_EQ(doc["rows"][0]["new"].get<double>(), was + 7);
     EXPECT_TRUE(doc["notes"].empty()) << doc.dump();
+    ASSERT_EQ(doc["family_changes"].size(), 1u) << doc.dump();
+    EXPECT_EQ(doc["family_changes"][0]["sort"], "insertion");
+    EXPECT_EQ(doc["family_changes"][0]["field"], "verdict");
+    EXPECT_EQ(doc["family_changes"][0]["new"], "differs");
+    EXPECT_NE(run.out.find("insertion/ascending"), std::string::npos) << run.out;
+
+    run = runProgram(SORTING_COMPARE_PATH,
+                     countsPath() + " " + writeJson(leftOut, "leftout.json") + " --json=" + out);
+    ASSERT_EQ(run.status, 0) << run.err;
+    doc = readJson(out);
+    ASSERT_EQ(doc["rows"].size(), 1u) << doc.dump();
+    EXPECT_EQ(doc["rows"][0]["count"], "left out");
+    EXPECT_EQ(doc["rows"][0]["new"], "too slow");
 
     const std::string reseeded = tempPath("reseeded.json");
     const ProgramRun reseed =
@@ -260,6 +308,8 @@ TEST_F(CompareTool, CountsFiles) {
     const std::string notes = doc["notes"].dump();
     EXPECT_NE(notes.find("seed 20261208 in the old run, 7 in the new"), std::string::npos) << notes;
     EXPECT_NE(notes.find("sizes differ"), std::string::npos) << notes;
+    EXPECT_NE(notes.find("only in the old run: insertion/random/5000"), std::string::npos) << notes;
+    EXPECT_EQ(notes.find("only in the new run"), std::string::npos) << notes;
     EXPECT_NE(notes.find("the inputs themselves differ"), std::string::npos) << notes;
     EXPECT_FALSE(doc["rows"].empty());
 }

@@ -36,6 +36,24 @@ TEST(MannWhitney, PValuesAgainstHandComputedOnes) {
     }
 }
 
+// Up to 50 a side the distribution is exact: fully separated, 2 / C(100, 50)
+// = 2.0e-29, where the normal approximation would say about 1e-17; beyond,
+// the approximation.
+TEST(MannWhitney, ExactUpToFiftyASide) {
+    for (int size : {50, 51}) {
+        std::vector<double> a, b;
+        for (int i = 0; i < size; ++i) a.push_back(i);
+        for (int i = 0; i < size; ++i) b.push_back(size + i);
+        const double p = mannWhitneyP(a, b);
+        if (size == 50) {
+            EXPECT_NEAR(p / 1.98e-29, 1, 0.01) << p;
+        } else {
+            EXPECT_GT(p, 1e-20) << p;
+            EXPECT_LT(p, 1e-15) << p;
+        }
+    }
+}
+
 TEST(MannWhitney, ExactDistributionTails) {
     EXPECT_NEAR(mannWhitneyCdf(5, 5, 0), 1.0 / 252, 1e-12);
     EXPECT_NEAR(mannWhitneyCdf(5, 5, 2), 4.0 / 252, 1e-12);
@@ -63,6 +81,11 @@ TEST(HodgesLehmann, RatioAndInterval) {
     EXPECT_NEAR(spread.low, 1, 1e-12);
     EXPECT_NEAR(spread.high, 5, 1e-12);
     EXPECT_NEAR(spread.ratio, 3, 1e-12);
+    // 4 vs 4: P(U <= 0) = 1/70 is within 2.5%, so only the extremes go:
+    // the interval runs from the least to the largest difference.
+    const RatioEstimate four = hodgesLehmannRatio({1, 1, 1, 1}, {2, 3, 4, 5}, 0.95);
+    EXPECT_NEAR(four.low, 2, 1e-12);
+    EXPECT_NEAR(four.high, 5, 1e-12);
     // 3 vs 3 cannot reach 95%: unbounded.
     const RatioEstimate few = hodgesLehmannRatio({1, 2, 3}, {2, 4, 6}, 0.95);
     EXPECT_EQ(few.low, 0);
