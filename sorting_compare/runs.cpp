@@ -46,6 +46,42 @@ std::string contextText(const std::string& key, const json& value) {
     return value.dump();
 }
 
+// Google Benchmark writes a value that is no number as a bare NaN or inf
+// (the spread of CPU times that are all 0, as on Windows), which JSON has
+// not: outside strings each becomes null, which the reader then refuses
+// where it needs the value.
+std::string withoutBareNonNumbers(const std::string& text) {
+    static const char* const words[] = {"-Infinity", "Infinity", "-NaN", "NaN", "-nan", "nan", "-inf", "inf"};
+    std::string out;
+    out.reserve(text.size());
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            out += c;
+            if (c == '\\' && i + 1 < text.size()) {
+                out += text[++i];
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (c == '"') inString = true;
+        bool replaced = false;
+        for (const char* word : words) {
+            const std::size_t length = std::strlen(word);
+            if (text.compare(i, length, word) == 0) {
+                out += "null";
+                i += length - 1;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += c;
+    }
+    return out;
+}
+
 double unitSeconds(const std::string& unit, bool& known) {
     known = true;
     if (unit == "ns") return 1e-9;
@@ -210,7 +246,7 @@ bool readRunFile(const std::string& path, RunFile& run, std::string& error) {
         error = "cannot read " + ::quoted(path) + ": " + std::strerror(readError);
         return false;
     }
-    const json doc = json::parse(bytes, nullptr, false);
+    const json doc = json::parse(withoutBareNonNumbers(bytes), nullptr, false);
     if (doc.is_discarded()) {
         error = ::quoted(path) +
                 " is not JSON (sorting_compare reads --benchmark_out files in JSON, the default format, "
