@@ -107,6 +107,7 @@ TEST_F(CompareTool, FileAgainstItself) {
     EXPECT_EQ(doc["machines_differ"], false);
     EXPECT_NE(run.out.find("Changed:\n  none"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Growth that changed: none"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("too few repetitions:"), std::string::npos) << run.out;
 }
 
 // Google Benchmark writes bare NaN where a spread has no value (CPU times
@@ -198,6 +199,15 @@ TEST_F(CompareTool, FindsTheSortMadeSlower) {
 // the machines differ; relative to std_sort each sort is the same again.
 TEST_F(CompareTool, AnotherMachineRelativeToStdSort) {
     const std::string before = writeJson(noisy(4, unchanged), "before.json");
+    // Another build on the same machine: no machine difference.
+    json rebuilt = noisy(5, unchanged);
+    rebuilt["context"]["sortbench_compiler"] = "Clang 14";
+    rebuilt["context"]["sortbench_version"] = "1.1.0";
+    const std::string rebuiltPath = writeJson(rebuilt, "rebuilt.json");
+    const std::string sameMachine = tempPath("same_machine.json");
+    ASSERT_EQ(runProgram(SORTING_COMPARE_PATH, before + " " + rebuiltPath + " --json=" + sameMachine).status,
+              0);
+    EXPECT_EQ(readJson(sameMachine)["machines_differ"], false);
     json other = noisy(5, [](const std::string&, double base) { return 2 * base; });
     other["context"]["host_name"] = "elsewhere";
     other["context"]["sortbench_cpu"] = "Another CPU";
@@ -378,7 +388,15 @@ TEST_F(CompareTool, RefusesBadInput) {
     const std::string aggregatesPath = writeJson(aggregates, "aggregates.json");
     const std::string emptyPath =
         writeJson(json{{"context", json::object()}, {"benchmarks", json::array()}}, "empty.json");
+    json nameless = readJson(bench);
+    nameless["benchmarks"].push_back(json{{"run_type", "iteration"}, {"cpu_time", 1}});
+    const std::string namelessPath = writeJson(nameless, "nameless.json");
+    json badRow = readJson(counts);
+    badRow["rows"][1].erase("n");
+    const std::string badRowPath = writeJson(badRow, "badrow.json");
     const std::vector<std::string> lines = {
+        bench + " " + namelessPath,
+        counts + " " + badRowPath,
         bench + " " + aggregatesPath,
         emptyPath + " " + bench,
         "",
