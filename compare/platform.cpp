@@ -19,6 +19,7 @@
 #else
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -172,6 +173,31 @@ std::vector<DataCache> dataCaches() {
     return caches;
 }
 
+std::string operatingSystemName() {
+    // GetVersionEx answers what the program's manifest claims; ntdll tells the truth.
+    struct VersionInfo {
+        ULONG size, major, minor, build, platform;
+        WCHAR servicePack[128];
+    } info = {};
+    info.size = sizeof info;
+    std::string name = "Windows";
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll != nullptr) {
+        typedef LONG(WINAPI * GetVersion)(VersionInfo*);
+        typedef const char*(CDECL * WineVersion)();
+        const auto getVersion = reinterpret_cast<GetVersion>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlGetVersion")));
+        if (getVersion != nullptr && getVersion(&info) == 0) {
+            name += " " + std::to_string(info.major) + "." + std::to_string(info.minor) + " (build " +
+                    std::to_string(info.build) + ")";
+        }
+        const auto wine = reinterpret_cast<WineVersion>(
+            reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "wine_get_version")));
+        if (wine != nullptr) name += std::string(" under Wine ") + wine();
+    }
+    return name;
+}
+
 #else
 
 namespace {
@@ -216,6 +242,12 @@ std::vector<DataCache> dataCaches() {
     return caches;
 }
 
+std::string operatingSystemName() {
+    struct utsname names;
+    if (uname(&names) != 0) return "unknown";
+    return std::string(names.sysname) + " " + names.release + " " + names.machine;
+}
+
 #endif
 
 std::string dataCachesText(const std::vector<DataCache>& caches) {
@@ -226,4 +258,18 @@ std::string dataCachesText(const std::vector<DataCache>& caches) {
                 std::to_string(mebi ? cache.bytes >> 20 : cache.bytes >> 10) + (mebi ? " MiB" : " KiB");
     }
     return text;
+}
+
+std::string compilerName() {
+#if defined(__clang__)
+    std::string name = "Clang " __clang_version__;
+#elif defined(__GNUC__)
+    std::string name = "GCC " __VERSION__;
+#else
+    std::string name = "unknown compiler";
+#endif
+#ifdef __MINGW32__
+    name += " (MinGW-w64)";
+#endif
+    return name;
 }

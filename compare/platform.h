@@ -46,4 +46,12 @@ std::vector<DataCache> dataCaches();
 // "L1d 48 KiB, L2 1 MiB", or "".
 std::string dataCachesText(const std::vector<DataCache>& caches);
 
+// The operating system as "Linux 6.1.0-18-amd64 x86_64" or "Windows 10.0
+// (build 19045)", with Wine's version where Wine runs the program.
+std::string operatingSystemName();
+
+// The compiler this program was built with: "GCC 12.2.0", "Clang 14.0.6",
+// "(MinGW-w64)" after it for Windows builds.
+std::string compilerName();
+
 #endif

@@ -31,6 +31,7 @@
 #include "compare/writer.h"
 #include "sorting_benchmark/flags.h"
 #include "sorting_benchmark/harness.h"
+#include "sorting_benchmark/run_context.h"
 #include "sorting_benchmark/run_report.h"
 
 namespace {
@@ -393,6 +394,7 @@ int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::
     benchmark::AddCustomContext("sortbench_budget_seconds", std::to_string(choice.budgetSeconds));
     benchmark::AddCustomContext("sortbench_allocator", keptMapped ? "freed memory kept mapped between calls"
                                                                   : "freed memory may return to the system");
+    addRunContext(flags);
     if (realTime) {
         benchmark::AddCustomContext("sortbench_time",
                                     "real time: Windows' CPU clock for threads ticks in 15.6 ms steps");

@@ -33,20 +33,6 @@ std::string formatSeconds(double seconds) {
     return formatted("%.3g s", seconds);
 }
 
-std::string compilerName() {
-#if defined(__clang__)
-    std::string name = "Clang " __clang_version__;
-#elif defined(__GNUC__)
-    std::string name = "GCC " __VERSION__;
-#else
-    std::string name = "unknown compiler";
-#endif
-#ifdef __MINGW32__
-    name += " (MinGW-w64)";
-#endif
-    return name;
-}
-
 // "counts.html" beside the page, when sorting_counts has written one there.
 bool countsPageBeside(const std::string& htmlPath) {
     const std::size_t slash = htmlPath.find_last_of("/\\");
