@@ -5,6 +5,7 @@
 #define SORTING_BENCHMARK_RUN_REPORT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ReportOptions {
@@ -15,6 +16,9 @@ struct ReportOptions {
     // --benchmark_out: where it goes, the temporary Google Benchmark writes
     // it to (put in place once the run has gone well) and its format.
     std::string outPath, outTemporary, outFormat;
+    // Called with "<sort>/<shape>/<n>" once a benchmark has run all its
+    // repetitions, for the progress lines.
+    std::function<void(const std::string&)> reported;
 };
 
 // Runs the registered benchmarks through the display reporter Google

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "compare/options.h"
+#include "compare/platform.h"
 #include "compare/text.h"
 #include "compare/user_sorts.h"
 #include "compare/writer.h"
@@ -107,6 +108,14 @@ int countsMain(int argc, char** argv) {
         {"--seed", Option::spaced, "N",
          "seed the inputs are built from, 0..4294967295 (default " + std::to_string(defaultSeed) + ")",
          [&](const std::string& v, std::string& e) { return parseSeed(v, settings.seed, e); }, nullptr},
+        {"--exhaustive", Option::flag, "",
+         "count every size on 5 to 100 inputs and measure the disorder of each,\nrather than stop where the "
+         "counts are settled",
+         [&settings](const std::string&, std::string&) {
+             settings.exhaustive = true;
+             return true;
+         },
+         nullptr},
         {"--csv", Option::flag, "", "print CSV instead of the table", format(Settings::csv), "format"},
         {"--json", Option::flag, "", "print JSON instead of the table", format(Settings::json), "format"},
         htmlPageOption("--html", "also write the results as an HTML page", settings.htmlPath),
@@ -123,6 +132,17 @@ int countsMain(int argc, char** argv) {
     // Users' sorts first on small inputs, so that a crash or a hang shows at once.
     installCrashReport(program);
     if (!firstRunUserSorts(program, settings.sorts, settings.shapes, true)) return 1;
+    // Each input's arrays are allocated and freed again at every size:
+    // kept mapped, they are not faulted in afresh each time.
+    keepFreedMemoryMapped();
+    std::fprintf(stderr, "%s: plan: %zu sort(s) x %zu shape(s) at %zu size(s)%s; %s; expected about %.0f s of CPU\n",
+                 program, settings.sorts.size(), settings.shapes.size(), settings.sizes.size(),
+                 settings.sweep ? " and the disorder sweep" : "",
+                 settings.exhaustive ? "every size on 5 to 100 inputs, the disorder of each measured"
+                                     : "inputs per size from each sort's spread at the size before (a 0.25% "
+                                       "standard error, at least 2), disorder on 2, a sort stopped above "
+                                       "200000 once its slopes settle (--exhaustive: all)",
+                 expectedSeconds(settings));
     try {
         const Results results = countAll(settings);
         for (const std::vector<Row>* rows : {&results.rows, &results.sweep}) {
