@@ -233,6 +233,23 @@ TEST(Options, HelpAlignsWhateverTheNamesLength) {
     }
 }
 
+// The sorts and shapes in the help: every name once, lines within 100
+// columns, broken only after a comma.
+TEST(Options, SortsAndShapesHelpWrapsAtCommas) {
+    const std::string help = sortsAndShapesHelp();
+    std::istringstream lines(help.substr(help.find('\n', help.find("Shapes")) + 1));
+    std::string shapes;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 100u) << line;
+        ASSERT_EQ(line.compare(0, 2, "  "), 0) << line;
+        shapes += line.substr(2) + " ";
+    }
+    shapes.pop_back();
+    EXPECT_EQ(shapes, shapeSyntax());
+    EXPECT_GT(std::count(help.begin(), help.end(), '\n'), 3) << help;
+    for (SortId sort : allSorts()) EXPECT_NE(help.find(sortName(sort)), std::string::npos) << sortName(sort);
+}
+
 TEST(Options, RefusalCutsEchoesTo80Characters) {
     testing::internal::CaptureStderr();
     refuse("tool", "unknown option \"" + std::string(1000, 'x') + "\"; see --help");

@@ -111,6 +111,25 @@ TEST(UserSorts, WrongSortsAreNamed) {
     EXPECT_NE(bypass.out.find("\"undercounted\": true"), std::string::npos);
 }
 
+// --load may be given once per library, and each sort is then run.
+TEST(UserSorts, LibrariesLoadSideBySide) {
+    const std::string dir = USER_LIBRARIES;
+    const std::string both = dir + "/shell.so --load=" + dir + "/shellcopy.so";
+    const ProgramRun counts =
+        runProgram(SORTING_COUNTS_PATH, "--load=" + both + " --sorts=shell,shellcopy --sizes=1000 --json");
+    ASSERT_EQ(counts.status, 0) << counts.err;
+    EXPECT_EQ(comparisonsOf(counts.out, "shellcopy", 1000), comparisonsOf(counts.out, "shell", 1000));
+    EXPECT_GT(comparisonsOf(counts.out, "shell", 1000), 0);
+#ifdef SORTING_BENCHMARK_PATH
+    const ProgramRun timed = runProgram(SORTING_BENCHMARK_PATH,
+                                        "--sortbench_load=" + dir + "/shell.so --sortbench_load=" + dir +
+                                            "/shellcopy.so --benchmark_filter=^shell --benchmark_list_tests");
+    ASSERT_EQ(timed.status, 0) << timed.err;
+    EXPECT_NE(timed.out.find("shell/random/1000"), std::string::npos) << timed.out;
+    EXPECT_NE(timed.out.find("shellcopy/random/1000"), std::string::npos) << timed.out;
+#endif
+}
+
 TEST(UserSorts, BadLibrariesAreRefused) {
     const std::string dir = USER_LIBRARIES;
     for (const std::string& path :
