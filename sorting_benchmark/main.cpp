@@ -453,7 +453,10 @@ int main(int argc, char** argv) {
     passed.push_back(nullptr);
     benchmark::Initialize(&passedCount, passed.data(), refuseUnchecked);
     reportScenarioOnly = benchmark::GetBenchmarkFilter().empty() && !choice.chosen;
-    if (reportScenarioOnly) benchmark::SetBenchmarkFilter(reportFilter);
+    if (reportScenarioOnly) {
+        benchmark::SetBenchmarkFilter(reportFilter);
+        choice.sizes = {10000, 50000, 200000};
+    }
     if (int status = checkPlan(choice, flags, benchmark::GetBenchmarkFilter())) return status;
     int status = 1;
     try {
