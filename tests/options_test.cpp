@@ -96,6 +96,8 @@ TEST(Options, EachReaderAtItsEdges) {
         {count, "2", false, 0},
         {count, "9000000000", true, 9000000000.0},
         {count, "9000000001", false, 0},
+        {count, "4.5", false, 0},
+        {seed, "1.0", false, 0},
         {size, "1", true, 1},
         {size, "2147483647", true, 2147483647},
         {size, "2147483648", false, 0},

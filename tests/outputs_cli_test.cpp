@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -103,6 +105,9 @@ TEST(Outputs, StandardOutputLostIsAFailure) {
         EXPECT_EQ(run.status, 1) << line << "\n" << run.err;
         EXPECT_NE(lastLine(run.err).find("cannot write"), std::string::npos) << line << "\n" << run.err;
     }
+    // Where the last flush is what fails, the system's reason follows.
+    const ProgramRun help = runProgram("sh -c '" + std::string(SORTBENCH_PATH) + " --help >/dev/full'", "");
+    EXPECT_NE(help.err.find(std::string(": ") + std::strerror(ENOSPC) + "\n"), std::string::npos) << help.err;
 }
 
 }  // namespace
