@@ -82,8 +82,8 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
          "run the repetitions in random order",
          pass("--benchmark_enable_random_interleaving",
               [&flags, truth](const std::string& value, std::string& error) {
-                  flags.interleaved = value.empty() || value == "true" || value == "yes" || value == "on" ||
-                                      value == "1";
+                  flags.interleaved =
+                      value.empty() || value == "true" || value == "yes" || value == "on" || value == "1";
                   return truth(value, error);
               }),
          nullptr},

@@ -214,16 +214,17 @@ std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
 double likelyCallSeconds(SortId sort, int n) {
     const double size = std::max(n, 2);
     if (sort == sortInsertion) return 0.25e-9 * size * size;
-    return 4e-9 * size * std::log2(size);
+    return 1e-9 * size * std::log2(size);
 }
 
 double expectedBenchmarkSeconds(SortId sort, int n, std::int64_t repetitions, double minTime,
                                 double budgetSeconds) {
     const double call = likelyCallSeconds(sort, n);
     if (call > budgetSeconds) return 0;
-    // Google Benchmark's iteration search costs about as much as the run
-    // it finds; the memory run is a few calls, at most 0.05 s beyond one.
-    const double run = std::max(minTime, call) + std::min(minTime, call) + call;
+    // Google Benchmark's iteration search costs about half the run it
+    // finds, or one call where a call takes longer; the memory run is a
+    // few calls, at most 0.05 s beyond one.
+    const double run = std::max(minTime, call) + 0.5 * std::min(minTime, call) + call;
     return double(repetitions) * run + std::min(4 * call, 0.05 + call);
 }
 
@@ -342,7 +343,9 @@ const Inputs& Harness::inputs(const Shape& shape, int n) {
     } else {
         built_.push_back(name);
     }
+    const double start = processSeconds();
     inputs_.emplace_back(new Inputs(factory_(shape, n, seed_)));
+    inputSeconds_ += processSeconds() - start;
     heldInputBytes_ += bytes;
     ++builds_;
     return *inputs_.back();
@@ -354,7 +357,9 @@ void Harness::recordCalls(SortId sort, const Shape& shape, int n, double seconds
 
 bool Harness::check(SortId sort, const Shape& shape, int n, const int* result, int source) {
     const std::vector<int>& expected = inputs(shape, n).sorted[static_cast<std::size_t>(source)];
+    const double start = processSeconds();
     const auto differs = std::mismatch(expected.begin(), expected.end(), result);
+    checkSeconds_ += processSeconds() - start;
     if (differs.first == expected.end()) return true;
     fail(benchmarkName(sort, shape, n),
          "result differs from std::sort at element " + std::to_string(differs.first - expected.begin()));
@@ -404,7 +409,9 @@ void TimedPool::refill() {
 }
 
 bool TimedPool::endBatch() {
-    seconds_ += processSeconds() - batchStart_;
+    const double end = processSeconds();
+    seconds_ += end - batchStart_;
+    harness_.addBatchSeconds(end - batchStart_);
     faults_ += pageFaultCount() - faultsBefore_;
     for (int i = 0; i < used_; ++i) {
         if (!harness_.checkGuarded(sort_, shape_, n_, array(i), source_[std::size_t(i)])) {

@@ -84,6 +84,7 @@ Plan plan;
 bool countingMemory = false;
 std::int64_t countedAllocations = 0;
 std::int64_t countedPeakBytes = 0;
+double memoryRunSeconds = 0;
 
 class AllocationCounter : public benchmark::MemoryManager {
 public:
@@ -158,7 +159,9 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
         return;
     }
     if (countingMemory) {
+        const double start = processSeconds();
         countAllocations(state, sort, shape, n);
+        memoryRunSeconds += processSeconds() - start;
         return;
     }
     TimedPool pool(*harness, sort, shape, n);
@@ -293,14 +296,15 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
         const int n = benchmarks[i].second;
         // The report's scenario is never skipped for time.
         const bool scenario = reportScenarioOnly && inReportScenario(sort, shape, n);
-        const double seconds = expectedBenchmarkSeconds(sort, n, flags.repetitions,
-                                                        flags.minTime + flags.minWarmupTime,
-                                                        scenario ? 1e300 : choice.budgetSeconds);
+        const double seconds =
+            expectedBenchmarkSeconds(sort, n, flags.repetitions, flags.minTime + flags.minWarmupTime,
+                                     scenario ? 1e300 : choice.budgetSeconds);
         plan.expected[benchmarkName(sort, shape, n)] = seconds;
         plan.seconds += seconds;
         auto it = std::find_if(shapeSizes.begin(), shapeSizes.end(),
                                [&](const std::pair<Shape, std::vector<int>>& p) { return p.first == shape; });
-        if (it == shapeSizes.end()) it = shapeSizes.insert(shapeSizes.end(), std::make_pair(shape, std::vector<int>()));
+        if (it == shapeSizes.end())
+            it = shapeSizes.insert(shapeSizes.end(), std::make_pair(shape, std::vector<int>()));
         if (std::find(it->second.begin(), it->second.end(), n) == it->second.end()) it->second.push_back(n);
     }
     if (shapeSizes.empty()) {
@@ -404,19 +408,33 @@ int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::
     }
     Harness run(choice.seed, choice.budgetSeconds, plan.keptInputBytes);
     harness = &run;
-    RunProgress progress(program, plan.expected, processSeconds());
+    const double start = processSeconds();
+    RunProgress progress(program, plan.expected, start);
+    double timedSeconds = 0;
     registerBenchmarks(choice);
     AllocationCounter counter;
     allocationCounter = &counter;
-    const bool written = runAndReport(ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
-                                                    choice.seed, choice.budgetSeconds, realTime,
-                                                    flags.outPath, outTemporary, flags.outFormat,
-                                                    [&progress](const std::string& name) {
-                                                        const std::string line =
-                                                            progress.done(name, processSeconds());
-                                                        if (!line.empty())
-                                                            std::fprintf(stderr, "%s\n", line.c_str());
-                                                    }});
+    const bool written = runAndReport(
+        ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine, choice.seed,
+                      choice.budgetSeconds, realTime, flags.outPath, outTemporary, flags.outFormat,
+                      [&progress, &timedSeconds](const std::string& name, double timed) {
+                          timedSeconds += timed;
+                          const std::string line = progress.done(name, processSeconds());
+                          if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+                      }});
+    if (!plan.expected.empty() && !flags.listTests) {
+        // Where the CPU went; the timed batches beyond the runs reported
+        // are Google Benchmark's search for an iteration count.
+        const double spent = processSeconds() - start;
+        std::fprintf(
+            stderr,
+            "%s: %.1f s of CPU: timed calls %.1f s, iteration search %.1f s, inputs %.1f s (%d set(s) "
+            "built), checks %.1f s, memory runs %.1f s, the rest %.1f s\n",
+            program, spent, timedSeconds, std::max(0.0, run.batchSeconds() - timedSeconds),
+            run.inputSeconds(), run.inputBuilds(), run.checkSeconds(), memoryRunSeconds,
+            spent - std::max(timedSeconds, run.batchSeconds()) - run.inputSeconds() - run.checkSeconds() -
+                memoryRunSeconds);
+    }
     if (!run.rebuiltInputs().empty()) {
         std::string names;
         for (const std::string& name : run.rebuiltInputs()) names += (names.empty() ? "" : ", ") + name;

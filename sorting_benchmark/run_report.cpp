@@ -48,7 +48,7 @@ std::vector<benchmark::BenchmarkReporter::Run> finiteCounters(
 class CollectingReporter : public benchmark::BenchmarkReporter {
 public:
     CollectingReporter(benchmark::BenchmarkReporter* display, bool realTime,
-                       std::function<void(const std::string&)> reported)
+                       std::function<void(const std::string&, double)> reported)
         : display_(display), realTime_(realTime), reported_(std::move(reported)) {}
 
     bool ReportContext(const Context& context) override {
@@ -71,7 +71,11 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         display_->ReportRuns(finiteCounters(runs));
         if (reported_ && !runs.empty()) {
-            reported_(runs.front().run_name.function_name + "/" + runs.front().run_name.args);
+            double timed = 0;
+            for (const Run& run : runs) {
+                if (run.run_type == Run::RT_Iteration) timed += run.cpu_accumulated_time;
+            }
+            reported_(runs.front().run_name.function_name + "/" + runs.front().run_name.args, timed);
         }
         // Memory from the last repetition that counted it: 1.7.1 keeps the
         // memory results in a vector that each repetition's may move, so
@@ -146,7 +150,7 @@ private:
 
     benchmark::BenchmarkReporter* display_;
     bool realTime_;
-    std::function<void(const std::string&)> reported_;
+    std::function<void(const std::string&, double)> reported_;
     bool ran_ = false;
     RunFacts facts_ = {"", "", 0, 0, {}};
     std::deque<Measurement> measurements_;  // a deque: pointers into it stay valid

@@ -135,7 +135,8 @@ int countsMain(int argc, char** argv) {
     // Each input's arrays are allocated and freed again at every size:
     // kept mapped, they are not faulted in afresh each time.
     keepFreedMemoryMapped();
-    std::fprintf(stderr, "%s: plan: %zu sort(s) x %zu shape(s) at %zu size(s)%s; %s; expected about %.0f s of CPU\n",
+    std::fprintf(stderr,
+                 "%s: plan: %zu sort(s) x %zu shape(s) at %zu size(s)%s; %s; expected about %.0f s of CPU\n",
                  program, settings.sorts.size(), settings.shapes.size(), settings.sizes.size(),
                  settings.sweep ? " and the disorder sweep" : "",
                  settings.exhaustive ? "every size on 5 to 100 inputs, the disorder of each measured"

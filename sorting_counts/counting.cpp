@@ -151,9 +151,8 @@ void reportProgress(const Shape& shape, const std::vector<std::vector<Row>>& byS
                                         ? "left out at every size"
                                         : std::to_string(sizes) + " of " + std::to_string(bySort[s].size()) +
                                               " sizes counted, up to n = " + std::to_string(largest);
-        std::fprintf(stderr, "%s%s: %-32s %s, %.2f s%s\n", stderrIsTerminal() ? "\r\033[K" : "",
-                     programName, family.c_str(), counted.c_str(), seconds[s],
-                     s + 1 == bySort.size() ? left.c_str() : "");
+        std::fprintf(stderr, "%s%s: %-32s %s, %.2f s%s\n", stderrIsTerminal() ? "\r\033[K" : "", programName,
+                     family.c_str(), counted.c_str(), seconds[s], s + 1 == bySort.size() ? left.c_str() : "");
     }
 }
 
@@ -267,7 +266,8 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                     if (!runs[s]) continue;
                     Row& row = rows[s];
                     if (row.inputs >= wanted[s]) continue;
-                    if (row.inputs >= fewestInputsOf(settings) && row.mean.comparisons > comparisonsPerSize) continue;
+                    if (row.inputs >= fewestInputsOf(settings) && row.mean.comparisons > comparisonsPerSize)
+                        continue;
                     double figure = 0;
                     const auto start = std::chrono::steady_clock::now();
                     countOne(row.sort, shape, input, sorted, row.mean, figure);
@@ -294,7 +294,8 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
                                       &t.elementOperations, &t.distinct, &t.expected, &t.lowerBound}) {
                     *field /= row.inputs;
                 }
-                for (double* field : {&t.inversions, &t.runs}) *field /= std::min(row.inputs, measuredDisorder);
+                for (double* field : {&t.inversions, &t.runs})
+                    *field /= std::min(row.inputs, measuredDisorder);
                 const std::pair<int, double> count(n, t.comparisons);
                 counted[s].insert(std::upper_bound(counted[s].begin(), counted[s].end(), count), count);
                 figures[s].push_back({n, figureOf(row, t)});
@@ -390,7 +391,8 @@ double expectedSeconds(const Settings& settings) {
             inputs = std::min(inputs, 3.0);
             if (n > stoppingSize) sorts *= 0.3;
         }
-        seconds += double(settings.shapes.size()) * inputs * work * (sorts * perSortElement + perInputElement);
+        seconds +=
+            double(settings.shapes.size()) * inputs * work * (sorts * perSortElement + perInputElement);
     }
     return seconds;
 }

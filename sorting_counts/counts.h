@@ -80,7 +80,7 @@ struct Settings {
     enum Format { table, csv, json } format = table;
     std::string htmlPath;
     std::string commandLine;
-    bool progress = false;  // a line on stderr per shape and sort as it is counted
+    bool progress = false;    // a line on stderr per shape and sort as it is counted
     bool exhaustive = false;  // every size on every input, as the fewest inputs allow
 };
 // The fewest inputs a row counted takes under these settings.

@@ -348,8 +348,8 @@ TEST(Counts, InputsFromTheSpread) {
         double spread;
         int most, inputs;
     } rows[] = {
-        {0, 5, 2},     {0.0001, 5, 2}, {0.005, 5, 4},  {0.005, 100, 4}, {0.01, 100, 16},
-        {0.0101, 100, 17}, {0.1, 100, 100}, {0.29, 5, 5}, {std::nan(""), 5, 5}, {0.005, 3, 3},
+        {0, 5, 2},         {0.0001, 5, 2},  {0.005, 5, 4}, {0.005, 100, 4},      {0.01, 100, 16},
+        {0.0101, 100, 17}, {0.1, 100, 100}, {0.29, 5, 5},  {std::nan(""), 5, 5}, {0.005, 3, 3},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(inputsForSpread(row.spread, row.most), row.inputs) << row.spread << " " << row.most;

@@ -157,10 +157,9 @@ double harmonicNumber(int n) {
 
 // What the tool prints when it works, against the same counts made here:
 // input i from seed + i, sorted by the counting build, its disorder counted
-// pair by pair (inversions and runs on the first two); means over the inputs, the textbook's figure, their ratio,
-// and the noise of the comparisons' growth: the largest standard error of
-// a mean over the sizes, relative, at least 1% (two sizes: no fit widens
-// it).
+// pair by pair (inversions and runs on the first two); means over the inputs, the textbook's figure, their
+// ratio, and the noise of the comparisons' growth: the largest standard error of a mean over the sizes,
+// relative, at least 1% (two sizes: no fit widens it).
 TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
     const std::uint32_t seed = 7;
     const int inputs = 100;  // below 2000 elements
