@@ -31,7 +31,10 @@ std::string helpText(const std::vector<Option>& options) {
            "physical memory, the address-space limit and " +
            memoryLimitVariable +
            " (bytes), the least of them.\n"
-           "Progress goes to stderr, one line per shape and sort.\n"
+           "By default each sort takes as many inputs per size as its spread needs (at least 2),\n"
+           "inversions and runs are measured on 2 inputs, and above 200000 a sort stops once its\n"
+           "local slopes settle; --exhaustive counts every size on every input.\n"
+           "The plan and progress go to stderr, one line per shape and sort, with the time left.\n"
            "--load adds a sort of your own built as a shared library (NAME.so, NAME.dll on Windows);\n"
            "see user_sorts/README.md.\n";
 }
