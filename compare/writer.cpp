@@ -169,10 +169,12 @@ bool writeWholeFile(const std::string& linkOrPath, const std::string& text, std:
 }
 
 bool standardOutputWritten(const char* program) {
-    std::cout.flush();
+    // The first flush that fails holds the reason; the next finds nothing.
     errno = 0;
+    std::cout.flush();
+    int reason = errno;
     const bool flushed = std::fflush(stdout) == 0;
-    const int reason = errno;
+    if (reason == 0) reason = errno;
     if (flushed && !std::ferror(stdout) && !std::cout.fail()) return true;
     std::fprintf(stderr, "%s: cannot write to standard output%s%s\n", program, reason != 0 ? ": " : "",
                  reason != 0 ? std::strerror(reason) : "");

@@ -252,6 +252,20 @@ TEST(Options, SortsAndShapesHelpWrapsAtCommas) {
     for (SortId sort : allSorts()) EXPECT_NE(help.find(sortName(sort)), std::string::npos) << sortName(sort);
 }
 
+TEST(Options, BytesReadAsMessagesSayThem) {
+    const std::pair<double, const char*> rows[] = {
+        {0, "0 bytes"},
+        {1023, "1023 bytes"},
+        {1024, "1.0 KiB"},
+        {1536, "1.5 KiB"},
+        {1048575, "1024.0 KiB"},
+        {1.5 * (1 << 30), "1.5 GiB"},
+        {1099511627776.0, "1.0 TiB"},
+        {1125899906842624.0, "1024.0 TiB"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(formatBytes(row.first), row.second) << row.first;
+}
+
 TEST(Options, RefusalCutsEchoesTo80Characters) {
     testing::internal::CaptureStderr();
     refuse("tool", "unknown option \"" + std::string(1000, 'x') + "\"; see --help");

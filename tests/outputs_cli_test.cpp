@@ -106,8 +106,11 @@ TEST(Outputs, StandardOutputLostIsAFailure) {
         EXPECT_NE(lastLine(run.err).find("cannot write"), std::string::npos) << line << "\n" << run.err;
     }
     // Where the last flush is what fails, the system's reason follows.
-    const ProgramRun help = runProgram("sh -c '" + std::string(SORTBENCH_PATH) + " --help >/dev/full'", "");
-    EXPECT_NE(help.err.find(std::string(": ") + std::strerror(ENOSPC) + "\n"), std::string::npos) << help.err;
+    for (const char* program : {SORTBENCH_PATH, SORTING_COUNTS_PATH}) {
+        const ProgramRun help = runProgram("sh -c '" + std::string(program) + " --help >/dev/full'", "");
+        EXPECT_NE(help.err.find(std::string(": ") + std::strerror(ENOSPC) + "\n"), std::string::npos)
+            << help.err;
+    }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <string>
 
+#include "tests/run_program.h"
+
 namespace {
 
 TEST(Platform, PhysicalMemoryIsKnown) {
@@ -26,6 +28,12 @@ TEST(Platform, PhysicalMemoryIsKnown) {
     EXPECT_NEAR(double(physicalMemoryBytes()), double(kib) * 1024, 1 << 20);
 #endif
 }
+
+#if defined(__GLIBC__) && !defined(TESTS_UNDER_ADDRESS_SANITIZER)
+// glibc takes both settings (a sanitizer's allocator takes none); one it
+// refused would leave every timed call faulting its buffers in afresh.
+TEST(Platform, AllocatorKeepsFreedMemory) { EXPECT_TRUE(keepFreedMemoryMapped()); }
+#endif
 
 #ifndef _WIN32
 // Each limit the kernel enforces on this process lowers the bound, the
