@@ -330,10 +330,10 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
     if (!flags.listTests && plan.seconds > ceilingSeconds) {
         char line[320];
         std::snprintf(line, sizeof line,
-                      "the run would take about %.3g s (%.3g days): %zu benchmark(s) x %lld repetition(s) "
+                      "the run would take about %.3g s (%.3g days): %d benchmark(s) x %lld repetition(s) "
                       "of at least %g s each, over the ceiling of a day; lower --benchmark_repetitions or "
                       "--benchmark_min_time",
-                      plan.seconds, plan.seconds / ceilingSeconds, plan.expected.size(),
+                      plan.seconds, plan.seconds / ceilingSeconds, static_cast<int>(plan.expected.size()),
                       static_cast<long long>(flags.repetitions), flags.minTime + flags.minWarmupTime);
         return refuse(program, line);
     }
@@ -356,11 +356,11 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
                    limit.source + "): the least recently used given up and rebuilt when needed again";
         }
         std::fprintf(stderr,
-                     "%s: plan: %zu benchmark(s) x %lld repetition(s)%s, min time %g s; inputs: %d set(s) of "
+                     "%s: plan: %d benchmark(s) x %lld repetition(s)%s, min time %g s; inputs: %d set(s) of "
                      "%s in all, %s; expected about %.0f s of CPU\n",
-                     program, plan.expected.size(), static_cast<long long>(flags.repetitions),
-                     flags.interleaved ? " interleaved" : "", flags.minTime, sets,
-                     formatBytes(double(allInputs)).c_str(), kept.c_str(), plan.seconds);
+                     program, static_cast<int>(plan.expected.size()),
+                     static_cast<long long>(flags.repetitions), flags.interleaved ? " interleaved" : "",
+                     flags.minTime, sets, formatBytes(double(allInputs)).c_str(), kept.c_str(), plan.seconds);
     }
     // Users' sorts that any selected benchmark runs: first on small inputs,
     // so that a crash or a hang shows at once, before anything is measured.

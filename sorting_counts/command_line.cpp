@@ -139,9 +139,9 @@ int countsMain(int argc, char** argv) {
     // kept mapped, they are not faulted in afresh each time.
     keepFreedMemoryMapped();
     std::fprintf(stderr,
-                 "%s: plan: %zu sort(s) x %zu shape(s) at %zu size(s)%s; %s; expected about %.0f s of CPU\n",
-                 program, settings.sorts.size(), settings.shapes.size(), settings.sizes.size(),
-                 settings.sweep ? " and the disorder sweep" : "",
+                 "%s: plan: %d sort(s) x %d shape(s) at %d size(s)%s; %s; expected about %.0f s of CPU\n",
+                 program, static_cast<int>(settings.sorts.size()), static_cast<int>(settings.shapes.size()),
+                 static_cast<int>(settings.sizes.size()), settings.sweep ? " and the disorder sweep" : "",
                  settings.exhaustive ? "every size on 5 to 100 inputs, the disorder of each measured"
                                      : "inputs per size from each sort's spread at the size before (a 0.25% "
                                        "standard error, at least 2), disorder on 2, a sort stopped above "
