@@ -143,7 +143,7 @@ int countsMain(int argc, char** argv) {
                  program, static_cast<int>(settings.sorts.size()), static_cast<int>(settings.shapes.size()),
                  static_cast<int>(settings.sizes.size()), settings.sweep ? " and the disorder sweep" : "",
                  settings.exhaustive ? "every size on 5 to 100 inputs, the disorder of each measured"
-                                     : "inputs per size from each sort's spread at the size before (a 0.25% "
+                                     : "inputs per size from each sort's largest spread so far (a 0.25% "
                                        "standard error, at least 2), disorder on 2, a sort stopped above "
                                        "200000 once its slopes settle (--exhaustive: all)",
                  expectedSeconds(settings));
