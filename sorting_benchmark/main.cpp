@@ -422,9 +422,10 @@ int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::
                           const std::string line = progress.done(name, processSeconds());
                           if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
                       }});
-    if (!plan.expected.empty() && !flags.listTests) {
+    if (written && !plan.expected.empty() && !flags.listTests) {
         // Where the CPU went; the timed batches beyond the runs reported
-        // are Google Benchmark's search for an iteration count.
+        // are Google Benchmark's search for an iteration count. After a
+        // failed write the failure stays the last line.
         const double spent = processSeconds() - start;
         std::fprintf(
             stderr,
