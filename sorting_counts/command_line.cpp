@@ -32,7 +32,7 @@ std::string helpText(const std::vector<Option>& options) {
            memoryLimitVariable +
            " (bytes), the least of them.\n"
            "By default each sort takes as many inputs per size as its spread needs (at least 2),\n"
-           "inversions and runs are measured on 2 inputs, and above 200000 a sort stops once its\n"
+           "and above 200000 inversions and runs are measured on 2 inputs and a sort stops once its\n"
            "local slopes settle; --exhaustive counts every size on every input.\n"
            "The plan and progress go to stderr, one line per shape and sort, with the time left.\n"
            "--load adds a sort of your own built as a shared library (NAME.so, NAME.dll on Windows);\n"
@@ -138,15 +138,15 @@ int countsMain(int argc, char** argv) {
     // Each input's arrays are allocated and freed again at every size:
     // kept mapped, they are not faulted in afresh each time.
     keepFreedMemoryMapped();
-    std::fprintf(stderr,
-                 "%s: plan: %d sort(s) x %d shape(s) at %d size(s)%s; %s; expected about %.0f s of CPU\n",
-                 program, static_cast<int>(settings.sorts.size()), static_cast<int>(settings.shapes.size()),
-                 static_cast<int>(settings.sizes.size()), settings.sweep ? " and the disorder sweep" : "",
-                 settings.exhaustive ? "every size on 5 to 100 inputs, the disorder of each measured"
-                                     : "inputs per size from each sort's largest spread so far (a 0.25% "
-                                       "standard error, at least 2), disorder on 2, a sort stopped above "
-                                       "200000 once its slopes settle (--exhaustive: all)",
-                 expectedSeconds(settings));
+    std::fprintf(
+        stderr, "%s: plan: %d sort(s) x %d shape(s) at %d size(s)%s; %s; expected about %.0f s of CPU\n",
+        program, static_cast<int>(settings.sorts.size()), static_cast<int>(settings.shapes.size()),
+        static_cast<int>(settings.sizes.size()), settings.sweep ? " and the disorder sweep" : "",
+        settings.exhaustive ? "every size on 5 to 100 inputs, the disorder of each measured"
+                            : "inputs per size from each sort's largest spread so far (a 0.25% "
+                              "standard error, at least 2), above 200000 disorder on 2 and a sort stopped "
+                              "200000 once its slopes settle (--exhaustive: all)",
+        expectedSeconds(settings));
     try {
         const Results results = countAll(settings);
         for (const std::vector<Row>* rows : {&results.rows, &results.sweep}) {

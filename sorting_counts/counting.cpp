@@ -247,7 +247,8 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
             rows.push_back(row);
         }
         const int inputs = *std::max_element(wanted.begin(), wanted.end());
-        const int measuredDisorder = settings.exhaustive ? inputs : std::min(inputs, disorderInputs);
+        const int measuredDisorder =
+            settings.exhaustive || n <= stoppingSize ? inputs : std::min(inputs, disorderInputs);
         {
             for (int i = 0; i < inputs; ++i) {
                 const std::vector<int> input =

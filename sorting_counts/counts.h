@@ -28,8 +28,10 @@ const int fewestInputs = 5;
 const double targetStandardError = 0.0025;
 const int fewestSpreadInputs = 2;
 int inputsForSpread(double relativeSpread, int most);
-// The inversions and runs (O(n log n) each) are measured on this many
-// inputs of a size; the distinct values are read from every sorted copy.
+// Above stoppingSize the inversions and runs (O(n log n) each) are
+// measured on this many inputs of a size, below it on all, so that the
+// rows keep comparisons = inversions + n - 1 for insertion sort where most
+// are read; the distinct values are read from every sorted copy.
 const int disorderInputs = 2;
 // Above this size a sort stops once its last two local slopes (between
 // three consecutive sizes counted) agree within slopeTolerance: the class

@@ -50,11 +50,11 @@ void printTable(const Settings& settings, const Results& results) {
         std::printf("Exhaustive: every size counted, inversions and runs measured on every input.\n\n");
     } else {
         std::printf(
-            "Each sort takes as many inputs as its spread at the size before needs for a %.2f%% standard\n"
-            "error of the mean (at least %d); inversions and runs are measured on the first %d inputs;\n"
-            "above %d a sort stops once its last two local slopes agree within %.2f. --exhaustive\n"
-            "counts every size on every input.\n\n",
-            100 * targetStandardError, fewestSpreadInputs, disorderInputs, stoppingSize, slopeTolerance);
+            "Each sort takes as many inputs as its largest spread at the sizes before needs for a %.2f%%\n"
+            "standard error of the mean (at least %d); above %d inversions and runs are measured on the\n"
+            "first %d inputs, and a sort stops once its last two local slopes agree within %.2f.\n"
+            "--exhaustive counts every size on every input.\n\n",
+            100 * targetStandardError, fewestSpreadInputs, stoppingSize, disorderInputs, slopeTolerance);
     }
     printRows(results.rows);
     std::printf(

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/disorder.h"
 #include "compare/shapes.h"
 #include "sorting/counted.h"
 #include "tests/run_program.h"
@@ -157,9 +158,10 @@ double harmonicNumber(int n) {
 
 // What the tool prints when it works, against the same counts made here:
 // input i from seed + i, sorted by the counting build, its disorder counted
-// pair by pair (inversions and runs on the first two); means over the inputs, the textbook's figure, their
-// ratio, and the noise of the comparisons' growth: the largest standard error of a mean over the sizes,
-// relative, at least 1% (two sizes: no fit widens it).
+// pair by pair; means over the inputs, the textbook's figure, their ratio,
+// and the noise of the comparisons' growth: the largest standard error of
+// a mean over the sizes, relative, at least 1% (two sizes: no fit widens
+// it).
 TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
     const std::uint32_t seed = 7;
     const int inputs = 100;  // below 2000 elements
@@ -202,8 +204,7 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
             std::vector<double> each;
             for (int i = 0; i < inputs; ++i) {
                 std::vector<int> v = makeShape(c.shape, n, seed + std::uint32_t(i));
-                // Inversions and runs on the first two inputs only.
-                for (int a = 0; a < n && i < 2; ++a) {
+                for (int a = 0; a < n; ++a) {
                     for (int b = a + 1; b < n; ++b) inversions += v[a] > v[b];
                     runs += a == 0 || v[a] < v[a - 1];
                 }
@@ -225,8 +226,8 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
                 EXPECT_EQ(numberIn(row, "inputs"), inputs);
                 // Means print with one decimal.
                 EXPECT_NEAR(numberIn(row, "comparisons"), comparisons, 0.051);
-                EXPECT_NEAR(numberIn(row, "inversions"), inversions / 2, 0.051);
-                EXPECT_NEAR(numberIn(row, "runs"), runs / 2, 0.051);
+                EXPECT_NEAR(numberIn(row, "inversions"), inversions / inputs, 0.051);
+                EXPECT_NEAR(numberIn(row, "runs"), runs / inputs, 0.051);
                 EXPECT_NEAR(numberIn(row, "distinct"), distinct / inputs, 0.051);
                 const double expected = c.expected ? c.expected(n) : -1;
                 EXPECT_NEAR(numberIn(row, "expected"), expected, 0.051);
@@ -237,6 +238,39 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
                                                  shapeName(c.shape) + "\", \"figure\"");
         ASSERT_NE(family, std::string::npos) << name;
         EXPECT_NEAR(numberIn(jsonRow(json.out.substr(family), "\"sort\""), "noise"), noise, 6e-5) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Above 200000 the default run measures inversions and runs on the first
+// two inputs and --exhaustive on all five; distinct values come from every
+// input either way.
+TEST(CountsTool, DisorderAboveTheStoppingSizeOnTwoInputs) {
+    const int n = 300000;
+    const std::uint32_t seed = 7;
+    double inversions[2] = {0, 0}, runs[2] = {0, 0}, distinct = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::vector<int> v = makeShape(Shape{shapeRandom, 0}, n, seed + std::uint32_t(i));
+        for (int k = i < 2 ? 0 : 1; k < 2; ++k) {
+            inversions[k] += double(countInversions(v));
+            runs[k] += double(countAscendingRuns(v));
+        }
+        distinct += double(countDistinct(v));
+    }
+    const char* modes[] = {"", " --exhaustive"};
+    for (int k = 0; k < 2; ++k) {
+        const ProgramRun run = runProgram(
+            SORTING_COUNTS_PATH,
+            std::string("--json --sorts=counting --shapes=random --sizes=300000 --seed=7") + modes[k]);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Fields row = jsonRow(run.out, "\"sort\": \"counting\", \"shape\": \"random\", \"n\": 300000,");
+        EXPECT_EQ(numberIn(row, "inputs"), 5) << modes[k];
+        EXPECT_NEAR(numberIn(row, "inversions"), inversions[k] / (k == 0 ? 2 : 5), 0.051) << modes[k];
+        EXPECT_NEAR(numberIn(row, "runs"), runs[k] / (k == 0 ? 2 : 5), 0.051) << modes[k];
+        EXPECT_NEAR(numberIn(row, "distinct"), distinct / 5, 0.051) << modes[k];
     }
 }
 
