@@ -138,15 +138,16 @@ int countsMain(int argc, char** argv) {
     // Each input's arrays are allocated and freed again at every size:
     // kept mapped, they are not faulted in afresh each time.
     keepFreedMemoryMapped();
-    std::fprintf(
-        stderr, "%s: plan: %d sort(s) x %d shape(s) at %d size(s)%s; %s; expected about %.0f s of CPU\n",
-        program, static_cast<int>(settings.sorts.size()), static_cast<int>(settings.shapes.size()),
-        static_cast<int>(settings.sizes.size()), settings.sweep ? " and the disorder sweep" : "",
-        settings.exhaustive ? "every size on 5 to 100 inputs, the disorder of each measured"
-                            : "inputs per size from each sort's largest spread so far (a 0.25% "
-                              "standard error, at least 2), above 200000 disorder on 2 and a sort stopped "
-                              "200000 once its slopes settle (--exhaustive: all)",
-        expectedSeconds(settings));
+    std::fprintf(stderr,
+                 "%s: plan: %d sort(s) x %d shape(s) at %d size(s)%s; %s; expected about %.0f s of CPU\n",
+                 program, static_cast<int>(settings.sorts.size()), static_cast<int>(settings.shapes.size()),
+                 static_cast<int>(settings.sizes.size()), settings.sweep ? " and the disorder sweep" : "",
+                 settings.exhaustive
+                     ? "every size on 5 to 100 inputs, the disorder of each measured"
+                     : "inputs per size from each sort's largest spread so far (a 0.25% "
+                       "standard error, at least 2); above 200000 disorder on 2 inputs and a sort stopped "
+                       "once its slopes settle (--exhaustive: all)",
+                 expectedSeconds(settings));
     try {
         const Results results = countAll(settings);
         for (const std::vector<Row>* rows : {&results.rows, &results.sweep}) {
