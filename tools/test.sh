@@ -19,10 +19,11 @@ passed=0
 failed=0
 run_suite() {
     local preset=$1 log=build/$1/ctest.log status=0
+    shift
     echo "== $preset build and tests"
     cmake --preset "$preset" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
     cmake --build --preset "$preset" -j "$jobs"
-    ctest --preset "$preset" -j "$jobs" | tee "$log" || status=$?
+    ctest --preset "$preset" -j "$jobs" "$@" | tee "$log" || status=$?
     # ctest's own count: "100% tests passed, 0 tests failed out of 80".
     local counts
     counts=$(sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$log")
@@ -42,7 +43,9 @@ run_suite sanitize
 # The sanitizers once more as plain compiler flags, with Clang and no
 # optimizer: the tests must know them from the compiler, not the preset.
 if command -v clang++ >/dev/null; then
-    run_suite sanitize-clang
+    # Unoptimized, the report's insertion sort of 200000 values alone takes
+    # minutes: the optimized sanitize build runs that test.
+    run_suite sanitize-clang -E '^Sortbench[.]WritesTheWholeReportByteForByte$'
 elif [[ ${CI:-} == true ]]; then
     echo "clang is missing" >&2
     exit 1
