@@ -80,9 +80,12 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
               }),
          nullptr},
         {"--benchmark_min_time", Option::joined, "SECONDS",
-         "least time per benchmark and repetition (default 0.5)",
+         "least time per benchmark and repetition (default 0.01 here)",
          pass("--benchmark_min_time",
-              [&flags](const std::string& v, std::string& e) { return parseSeconds(v, flags.minTime, e); }),
+              [&flags](const std::string& v, std::string& e) {
+                  flags.minTimeGiven = true;
+                  return parseSeconds(v, flags.minTime, e);
+              }),
          nullptr},
         {"--benchmark_min_warmup_time", Option::joined, "SECONDS",
          "time each benchmark runs before it is measured (default 0)",
@@ -98,7 +101,13 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
               }),
          nullptr},
         {"--benchmark_enable_random_interleaving", Option::optional, "true|false",
-         "run the repetitions in random order", pass("--benchmark_enable_random_interleaving", truth),
+         "run the repetitions in random order",
+         pass("--benchmark_enable_random_interleaving",
+              [&flags, truth](const std::string& value, std::string& error) {
+                  flags.interleaved =
+                      value.empty() || value == "true" || value == "yes" || value == "on" || value == "1";
+                  return truth(value, error);
+              }),
          nullptr},
         {"--benchmark_report_aggregates_only", Option::optional, "true|false",
          "report only the repetitions' mean, median, stddev and cv",

@@ -47,8 +47,9 @@ std::vector<benchmark::BenchmarkReporter::Run> finiteCounters(
 // have used, which prints exactly what it would have printed.
 class CollectingReporter : public benchmark::BenchmarkReporter {
 public:
-    CollectingReporter(benchmark::BenchmarkReporter* display, bool realTime)
-        : display_(display), realTime_(realTime) {}
+    CollectingReporter(benchmark::BenchmarkReporter* display, bool realTime,
+                       std::function<void(const std::string&, double)> reported)
+        : display_(display), realTime_(realTime), reported_(std::move(reported)) {}
 
     bool ReportContext(const Context& context) override {
         ran_ = true;
@@ -69,6 +70,13 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override {
         display_->ReportRuns(finiteCounters(runs));
+        if (reported_ && !runs.empty()) {
+            double timed = 0;
+            for (const Run& run : runs) {
+                if (run.run_type == Run::RT_Iteration) timed += run.cpu_accumulated_time;
+            }
+            reported_(runs.front().run_name.function_name + "/" + runs.front().run_name.args, timed);
+        }
         // Memory from the last repetition that counted it: 1.7.1 keeps the
         // memory results in a vector that each repetition's may move, so
         // the earlier ones' pointers may no longer be valid here.
@@ -142,6 +150,7 @@ private:
 
     benchmark::BenchmarkReporter* display_;
     bool realTime_;
+    std::function<void(const std::string&, double)> reported_;
     bool ran_ = false;
     RunFacts facts_ = {"", "", 0, 0, {}};
     std::deque<Measurement> measurements_;  // a deque: pointers into it stay valid
@@ -239,7 +248,7 @@ bool writeFile(const char* what, const std::string& path, const std::string& tex
 bool runAndReport(const ReportOptions& options) {
     // Google Benchmark keeps this one for the whole process: not ours to free.
     benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
-    CollectingReporter reporter(display, options.realTime);
+    CollectingReporter reporter(display, options.realTime, options.reported);
     std::unique_ptr<CheckedFileReporter> file;
     if (!options.outPath.empty()) file.reset(new CheckedFileReporter(options.outFormat));
     benchmark::RunSpecifiedBenchmarks(&reporter, file.get());

@@ -5,6 +5,7 @@
 #define SORTING_BENCHMARK_RUN_REPORT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ReportOptions {
@@ -15,6 +16,10 @@ struct ReportOptions {
     // --benchmark_out: where it goes, the temporary Google Benchmark writes
     // it to (put in place once the run has gone well) and its format.
     std::string outPath, outTemporary, outFormat;
+    // Called with "<sort>/<shape>/<n>" and the CPU seconds its repetitions
+    // timed once a benchmark has run them all, for the progress lines and
+    // the account of where the time went.
+    std::function<void(const std::string&, double)> reported;
 };
 
 // Runs the registered benchmarks through the display reporter Google

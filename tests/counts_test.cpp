@@ -303,6 +303,60 @@ TEST(Counts, BudgetEstimateFollowsLocalGrowth) {
     }
 }
 
+// The stopping rule on count series: stopped when the last two local
+// slopes agree within 0.05, whatever the class; never on a series still
+// bending, on a noisy one, or on fewer than three sizes.
+TEST(Counts, StoppingRuleOnCountSeries) {
+    auto series = [](double (*f)(double), std::vector<int> sizes) {
+        std::vector<std::pair<int, double>> counts;
+        for (int n : sizes) counts.push_back({n, f(n)});
+        return counts;
+    };
+    const std::vector<int> sizes = {50000, 100000, 200000};
+    const struct {
+        const char* what;
+        std::vector<std::pair<int, double>> counts;
+        bool settled;
+    } rows[] = {
+        {"linear", series([](double n) { return 2 * n; }, sizes), true},
+        {"n lg n", series([](double n) { return 1.39 * n * std::log2(n) - 2.85 * n; }, sizes), true},
+        {"quadratic", series([](double n) { return n * n / 4; }, sizes), true},
+        // n + n^2/1e6 bends from slope 1.07 to 1.13.
+        {"bending", series([](double n) { return n + n * n / 1e6; }, sizes), false},
+        {"noisy", {{50000, 1e6}, {100000, 2.3e6}, {200000, 4.2e6}}, false},
+        {"two sizes", {{100000, 2e5}, {200000, 4e5}}, false},
+        {"zero count", {{50000, 0}, {100000, 0}, {200000, 0}}, false},
+        // Slopes 1.00 and 1.049: within the tolerance.
+        {"just within", {{50000, 5e4}, {100000, 1e5}, {200000, 2e5 * std::pow(2.0, 0.049)}}, true},
+        {"just past", {{50000, 5e4}, {100000, 1e5}, {200000, 2e5 * std::pow(2.0, 0.051)}}, false},
+    };
+    for (const auto& row : rows) {
+        std::string reason;
+        EXPECT_EQ(slopesSettled(row.counts, reason), row.settled) << row.what;
+        EXPECT_EQ(reason.empty(), !row.settled) << row.what << ": " << reason;
+    }
+    std::string reason;
+    ASSERT_TRUE(slopesSettled(rows[0].counts, reason));
+    EXPECT_EQ(reason,
+              "stopped: local slopes 1.000 (50000 to 100000) and 1.000 (to 200000) agree within 0.05; "
+              "--exhaustive counts it");
+}
+
+// Inputs per size from a known spread: (spread / 0.25%)^2, at least 2, at
+// most what the exhaustive run takes; all of them when nothing is known.
+TEST(Counts, InputsFromTheSpread) {
+    const struct {
+        double spread;
+        int most, inputs;
+    } rows[] = {
+        {0, 5, 2},         {0.0001, 5, 2},  {0.005, 5, 4}, {0.005, 100, 4},      {0.01, 100, 16},
+        {0.0101, 100, 17}, {0.1, 100, 100}, {0.29, 5, 5},  {std::nan(""), 5, 5}, {0.005, 3, 3},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(inputsForSpread(row.spread, row.most), row.inputs) << row.spread << " " << row.most;
+    }
+}
+
 }  // namespace
 
 namespace {

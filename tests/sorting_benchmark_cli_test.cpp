@@ -65,6 +65,11 @@ TEST(SortingBenchmark, RefusesBadCommandLines) {
         "--benchmark_repetitions=1000000",
         "--benchmark_min_time=100000",
         "--benchmark_filter=. --benchmark_min_time=10 --benchmark_repetitions=200",
+        // Each benchmark counts, not one size per sort and shape: 490 x
+        // 1000 s is 5.7 days, 70 x 1000 s under one; 70 merge benchmarks
+        // x 5000 s are 4 days, 10 x 5000 s under one.
+        "--benchmark_filter=. --benchmark_min_time=1000",
+        "--benchmark_filter=^merge/ --benchmark_min_time=5000",
     };
     for (const char* args : rows) {
         const ProgramRun run = runProgram(SORTING_BENCHMARK_PATH, args);
@@ -178,6 +183,38 @@ TEST(SortingBenchmark, SizesAloneAreAChoice) {
     for (const char* name :
          {"insertion/random/1000\n", "std_sort/ascending/1000\n", "radix/all_equal/1000\n"}) {
         EXPECT_NE(run.out.find(name), std::string::npos) << name << " not in:\n" << run.out;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The plan names how the inputs are kept: shape by shape in order, for the
+// whole run when interleaved (each spelling of true), and its expected CPU;
+// the last line says where the CPU went.
+TEST(SortingBenchmark, PlanSaysHowInputsAreKept) {
+    const std::string run =
+        "--benchmark_filter=^merge/random/1000$ --sortbench_sizes=1000 "
+        "--benchmark_min_time=0.001 --benchmark_repetitions=2";
+    const struct {
+        const char* flag;
+        const char* kept;
+    } rows[] = {
+        {"", "each built once, kept while its shape runs"},
+        {" --benchmark_enable_random_interleaving=false", "each built once, kept while its shape runs"},
+        {" --benchmark_enable_random_interleaving", "interleaved"},
+        {" --benchmark_enable_random_interleaving=true", "each built once and kept for the whole run"},
+        {" --benchmark_enable_random_interleaving=yes", "each built once and kept for the whole run"},
+        {" --benchmark_enable_random_interleaving=on", "each built once and kept for the whole run"},
+        {" --benchmark_enable_random_interleaving=1", "each built once and kept for the whole run"},
+    };
+    for (const auto& row : rows) {
+        const ProgramRun done = runProgram(SORTING_BENCHMARK_PATH, run + row.flag);
+        EXPECT_EQ(done.status, 0) << row.flag << "\n" << done.err;
+        EXPECT_NE(done.err.find(row.kept), std::string::npos) << row.flag << "\n" << done.err;
+        EXPECT_NE(done.err.find("expected about"), std::string::npos) << done.err;
+        EXPECT_NE(done.err.find("s of CPU: timed calls"), std::string::npos) << done.err;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/disorder.h"
 #include "compare/shapes.h"
 #include "sorting/counted.h"
 #include "tests/run_program.h"
@@ -254,6 +255,39 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
                                                  shapeName(c.shape) + "\", \"figure\"");
         ASSERT_NE(family, std::string::npos) << name;
         EXPECT_NEAR(numberIn(jsonRow(json.out.substr(family), "\"sort\""), "noise"), noise, 6e-5) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Above 200000 the default run measures inversions and runs on the first
+// two inputs and --exhaustive on all five; distinct values come from every
+// input either way.
+TEST(CountsTool, DisorderAboveTheStoppingSizeOnTwoInputs) {
+    const int n = 300000;
+    const std::uint32_t seed = 7;
+    double inversions[2] = {0, 0}, runs[2] = {0, 0}, distinct = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::vector<int> v = makeShape(Shape{shapeRandom, 0}, n, seed + std::uint32_t(i));
+        for (int k = i < 2 ? 0 : 1; k < 2; ++k) {
+            inversions[k] += double(countInversions(v));
+            runs[k] += double(countAscendingRuns(v));
+        }
+        distinct += double(countDistinct(v));
+    }
+    const char* modes[] = {"", " --exhaustive"};
+    for (int k = 0; k < 2; ++k) {
+        const ProgramRun run = runProgram(
+            SORTING_COUNTS_PATH,
+            std::string("--json --sorts=counting --shapes=random --sizes=300000 --seed=7") + modes[k]);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Fields row = jsonRow(run.out, "\"sort\": \"counting\", \"shape\": \"random\", \"n\": 300000,");
+        EXPECT_EQ(numberIn(row, "inputs"), 5) << modes[k];
+        EXPECT_NEAR(numberIn(row, "inversions"), inversions[k] / (k == 0 ? 2 : 5), 0.051) << modes[k];
+        EXPECT_NEAR(numberIn(row, "runs"), runs[k] / (k == 0 ? 2 : 5), 0.051) << modes[k];
+        EXPECT_NEAR(numberIn(row, "distinct"), distinct / 5, 0.051) << modes[k];
     }
 }
 
