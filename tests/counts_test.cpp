@@ -471,6 +471,13 @@ TEST(Counts, OneTextbookForEveryRow) {
           Shape{shapeRandomMax, 99}, Shape{shapeRuns, 4}, Shape{shapeRuns, 1}}) {
         shapes.push_back(extra);
     }
+    // Sorted input and one value: n - 1 comparisons, on every such shape.
+    for (const Shape& shape : {Shape{shapeAscending, 0}, Shape{shapeAllEqual, 0}, Shape{shapeRuns, 1},
+                               Shape{shapeNearlySorted, 0}, Shape{shapeFewDistinctK, 1}}) {
+        EXPECT_EQ(textbookCount(sortInsertion, shape, makeShape(shape, 1000, 1)).value, 999)
+            << shapeName(shape);
+        EXPECT_TRUE(textbookTerms(sortInsertion, shape).known) << shapeName(shape);
+    }
     const std::vector<double> sizes = doublings(1000, 8000);
     for (SortId sort : allSorts()) {
         if (sortEntry(sort).user) continue;

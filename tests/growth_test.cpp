@@ -559,7 +559,7 @@ TEST(Growth, CachesFromTheSystemAndTheirNames) {
     GrowthFit fit = {};
     fit.departures = {{departureStep, 200000, 500000, 1.7, 0, 0, ""},
                       {departureStep, 1000, 2000, 1.7, 0, 0, ""},
-                      {departureStep, 5000, 10000, 0.6, 0, 0, ""}};
+                      {departureStep, 10000, 200000, 0.6, 0, 0, ""}};
     nameStepCauses(fit, {1000, 2000, 5000, 10000, 200000, 500000}, {4000, 8000, 20000, 40000, 1.6e6, 4e6},
                    {{1, 49152}, {2, 1048576}, {3, 33554432}});
     EXPECT_EQ(departureText(fit.departures[0]),
@@ -567,7 +567,7 @@ TEST(Growth, CachesFromTheSystemAndTheirNames) {
     EXPECT_EQ(departureText(fit.departures[1]),
               "time per element x1.70 from 1000 to 2000");  // no level crossed
     EXPECT_EQ(departureText(fit.departures[2]),
-              "time per element x0.60 from 5000 to 10000");  // faster: no cause
+              "time per element x0.60 from 10000 to 200000");  // faster: no cause
     const Departure outlier = {departureOutlier, 5000, 5000, 2, 0, 0, ""};
     EXPECT_EQ(departureText(outlier), "outlier at 5000 (x2.00 against its neighbours)");
     const Departure bend = {departureBend, 10000, 10000, 1, 1.0, 2.02, ""};
