@@ -154,7 +154,8 @@ TEST_F(CompareTool, FindsTheSortMadeSlower) {
 
     ProgramRun run = runProgram(SORTING_COMPARE_PATH, before + " " + same + " --json=" + out);
     ASSERT_EQ(run.status, 0) << run.err;
-    for (const json& row : readJson(out)["rows"]) EXPECT_EQ(row["verdict"], "same") << row.dump();
+    const json sameDoc = readJson(out);
+    for (const json& row : sameDoc["rows"]) EXPECT_EQ(row["verdict"], "same") << row.dump();
 
     run = runProgram(SORTING_COMPARE_PATH, before + " " + slower + " --json=" + out);
     ASSERT_EQ(run.status, 0) << run.err;
