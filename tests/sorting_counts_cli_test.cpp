@@ -292,3 +292,26 @@ TEST(CountsTool, DisorderAboveTheStoppingSizeOnTwoInputs) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plan first, with the expected CPU; then a line per sort, the last of
+// each shape with the time left.
+TEST(CountsTool, PlanAndTimeLeftOnStderr) {
+    const ProgramRun run =
+        runProgram(SORTING_COUNTS_PATH, "--sorts=merge,quick --shapes=random,saws --sizes=1000 --csv");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.compare(0, 22, "sorting_counts: plan: "), 0) << run.err;
+    EXPECT_NE(run.err.find("expected about"), std::string::npos) << run.err;
+    std::istringstream lines(run.err);
+    std::vector<std::string> sortLines;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("sizes counted") != std::string::npos) sortLines.push_back(line);
+    }
+    ASSERT_EQ(sortLines.size(), 4u) << run.err;
+    for (std::size_t i = 0; i < sortLines.size(); ++i) {
+        EXPECT_EQ(sortLines[i].find("s left") != std::string::npos, i % 2 == 1) << sortLines[i];
+    }
+}
+
+}  // namespace
