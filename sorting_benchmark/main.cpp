@@ -498,9 +498,10 @@ int main(int argc, char** argv) {
     const int read = readOptions(argc, argv, choice, flags);
     if (read >= 0) return read;
     if (!choice.analyzePath.empty()) {
-        const int status = analyzeSavedRun(
-            choice.analyzePath, ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
-                                              choice.seed, choice.budgetSeconds, realTime, "", "", ""});
+        const int status =
+            analyzeSavedRun(choice.analyzePath,
+                            ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
+                                          choice.seed, choice.budgetSeconds, realTime, "", "", "", nullptr});
         if (!standardOutputWritten(program)) return 1;
         return status;
     }
