@@ -573,3 +573,32 @@ TEST(Growth, CachesFromTheSystemAndTheirNames) {
     const Departure bend = {departureBend, 10000, 10000, 1, 1.0, 2.02, ""};
     EXPECT_EQ(departureText(bend), "slope 1.00 to 10000, 2.02 above");
 }
+
+namespace {
+
+// The fits' constraints: no class by a negative constant (a cost that
+// falls as n grows has none), and never as many terms as sizes (a fit
+// that passes through every point says nothing).
+TEST(Growth, FitsKeepTheirConstraints) {
+    const std::vector<double> wide = sizes125(1000, 1000000);
+    for (GrowthFigure figure : {figureTime, figureOperations}) {
+        const GrowthFit falling = fitGrowth(exactly([](double n) { return 1e9 / n; }, wide), 0.01, figure);
+        EXPECT_TRUE(falling.classes.empty()) << figure;
+        const GrowthFit shrinking = fitGrowth(exactly([](double n) { return 2e6 - n; }, wide), 0.01, figure);
+        EXPECT_TRUE(shrinking.classes.empty()) << figure;
+        // Bending below n: n lg n with a negative constant would fit it exactly.
+        const GrowthFit bending =
+            fitGrowth(exactly([](double n) { return 4 * n - 0.2 * n * std::log2(n); }, wide), 0.01, figure);
+        for (GrowthClass cls : bending.classes) EXPECT_NE(cls, growthNLgN) << figure;
+    }
+    const auto cost = [](double n) { return 3 * n * std::log2(n) + 5 * n + 7; };
+    const std::vector<GrowthTerm> three = {termNLgN, termN, termOne};
+    EXPECT_TRUE(fitTerms(exactly(cost, {1000, 2000, 5000}), three).empty());
+    EXPECT_TRUE(fitTerms(exactly(cost, {1000, 2000}), {termNLgN}).empty());
+    const GrowthTerms four = fitTerms(exactly(cost, {1000, 2000, 5000, 10000}), three);
+    ASSERT_EQ(four.size(), 3u);
+    EXPECT_NEAR(four[0].constant, 3, 1e-6);
+    EXPECT_NEAR(four[1].constant, 5, 1e-4);
+}
+
+}  // namespace
