@@ -392,23 +392,6 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
     for (const auto& p : shapeSizes) oneShape = std::max(oneShape, allInputsBytes({p}));
     if (!flags.interleaved) plan.keptInputBytes = std::min(plan.keptInputBytes, oneShape);
     const std::uint64_t allInputs = allInputsBytes(shapeSizes);
-    if (!flags.listTests) {
-        std::string kept = "each built once";
-        if (!flags.interleaved) {
-            kept += ", kept while its shape runs";
-        } else if (allInputs <= plan.keptInputBytes) {
-            kept += " and kept for the whole run";
-        } else {
-            kept = "over the " + formatBytes(double(plan.keptInputBytes)) + " the memory limit leaves (" +
-                   limit.source + "): the least recently used given up and rebuilt when needed again";
-        }
-        std::fprintf(stderr,
-                     "%s: plan: %d benchmark(s) x %lld repetition(s)%s, min time %g s; inputs: %d set(s) of "
-                     "%s in all, %s; expected about %.0f s of CPU\n",
-                     program, static_cast<int>(plan.expected.size()),
-                     static_cast<long long>(flags.repetitions), flags.interleaved ? " interleaved" : "",
-                     flags.minTime, sets, formatBytes(double(allInputs)).c_str(), kept.c_str(), plan.seconds);
-    }
     // Users' sorts that any selected benchmark runs: first on small inputs,
     // so that a crash or a hang shows at once, before anything is measured.
     std::vector<SortId> userSorts;
@@ -421,8 +404,26 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
             }
         }
     }
-    // Listing runs nothing, the users' sorts included.
-    return flags.listTests ? 0 : firstRunUserSorts(program, userSorts, choice.shapes, false);
+    // Listing runs nothing, the users' sorts included; a user's sort that
+    // fails its first run is the one line printed.
+    if (flags.listTests) return 0;
+    if (const int failed = firstRunUserSorts(program, userSorts, choice.shapes, false)) return failed;
+    std::string kept = "each built once";
+    if (!flags.interleaved) {
+        kept += ", kept while its shape runs";
+    } else if (allInputs <= plan.keptInputBytes) {
+        kept += " and kept for the whole run";
+    } else {
+        kept = "over the " + formatBytes(double(plan.keptInputBytes)) + " the memory limit leaves (" +
+               limit.source + "): the least recently used given up and rebuilt when needed again";
+    }
+    std::fprintf(stderr,
+                 "%s: plan: %d benchmark(s) x %lld repetition(s)%s, min time %g s; inputs: %d set(s) of "
+                 "%s in all, %s; expected about %.0f s of CPU\n",
+                 program, static_cast<int>(plan.expected.size()), static_cast<long long>(flags.repetitions),
+                 flags.interleaved ? " interleaved" : "", flags.minTime, sets,
+                 formatBytes(double(allInputs)).c_str(), kept.c_str(), plan.seconds);
+    return 0;
 }
 
 // Google Benchmark prints its usage when it refuses a flag: the front has

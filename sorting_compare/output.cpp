@@ -234,13 +234,23 @@ std::string benchmarkJson(const Settings& settings, const BenchmarkComparisonRes
     return dumped(doc);
 }
 
-Report benchmarkPage(const Settings& settings, const BenchmarkComparisonResult& result) {
+namespace {
+
+// Both pages open alike: their title, then the two runs compared.
+Report pageOf(const Settings& settings, const char* title) {
     Report report;
-    report.title = "sorting_compare: before and after";
+    report.title = title;
     report.context = {{"date", utcDate()},
                       {"old run", settings.oldPath},
                       {"new run", settings.newPath},
                       {"command line", settings.commandLine}};
+    return report;
+}
+
+}  // namespace
+
+Report benchmarkPage(const Settings& settings, const BenchmarkComparisonResult& result) {
+    Report report = pageOf(settings, "sorting_compare: before and after");
     ReportSection ratios;
     ratios.heading = "Ratios new/old";
     ratios.paragraphs = notes(settings, result);
@@ -408,12 +418,7 @@ std::string countsJson(const Settings& settings, const CountsComparisonResult& r
 }
 
 Report countsPage(const Settings& settings, const CountsComparisonResult& result) {
-    Report report;
-    report.title = "sorting_compare: operation counts before and after";
-    report.context = {{"date", utcDate()},
-                      {"old run", settings.oldPath},
-                      {"new run", settings.newPath},
-                      {"command line", settings.commandLine}};
+    Report report = pageOf(settings, "sorting_compare: operation counts before and after");
     ReportSection section;
     section.heading = "Counts that changed";
     section.paragraphs = result.notes;

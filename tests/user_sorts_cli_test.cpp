@@ -195,9 +195,10 @@ TEST(UserSorts, BrokenSortsEndTheRunWithOneLine) {
             {hang + SORTING_COUNTS_PATH, "--load=" + library + counts},
         };
 #ifdef SORTING_BENCHMARK_USER_PATH
-        const std::string timed = " '--benchmark_filter=^" + sort +
-                                  "/random/2000$' --benchmark_min_time=0.001 --benchmark_out=" + folder +
-                                  "/b.json --sortbench_summary=" + folder + "/s.json";
+        const std::string timed =
+            " '--benchmark_filter=^" + sort +
+            "/random/2000$' --sortbench_sizes=2000 --benchmark_min_time=0.001 --benchmark_out=" + folder +
+            "/b.json --sortbench_summary=" + folder + "/s.json";
         runs.push_back({hang + SORTING_BENCHMARK_USER_PATH, timed});
         runs.push_back({hang + SORTING_BENCHMARK_PATH, "--sortbench_load=" + library + timed});
 #endif
@@ -308,9 +309,10 @@ TEST(UserSorts, SignalsAndClosedStreamsLeaveNoTemporary) {
     const std::string folder = folderTemplate;
     // Held in the budget's probe at 10000 by hangs_large, the output's
     // temporary in place, until the signal comes.
-    const std::string held = std::string(HANG_VARIABLE) + "=600 " + SORTING_BENCHMARK_USER_PATH +
-                             " '--benchmark_filter=^hangs_large/random/2000$' --benchmark_out=" + folder +
-                             "/b.json >/dev/null 2>&1";
+    const std::string held =
+        std::string(HANG_VARIABLE) + "=600 " + SORTING_BENCHMARK_USER_PATH +
+        " '--benchmark_filter=^hangs_large/random/2000$' --sortbench_sizes=2000 --benchmark_out=" + folder +
+        "/b.json >/dev/null 2>&1";
     for (const char* signal : {"HUP", "QUIT", "PIPE", "INT", "TERM"}) {
         const ProgramRun run = runProgram(held + " & pid=$!; i=0; while [ -z \"$(ls " + folder +
                                               ")\" ] && [ $i -lt 600 ]; do sleep 0.1; "
@@ -352,8 +354,8 @@ TEST(UserSorts, MemoryOfUsersSortsIsMeasuredOrSaidNotToBe) {
         return std::regex("Memory per call[^]*\n" + sort + "/random +2000 +([0-9]+|not measured) ");
     };
     for (const std::string sort : {"grows_with_realloc", "aligned_buffer", "leaks"}) {
-        const std::string filter =
-            " '--benchmark_filter=^" + sort + "/random/2000$' --benchmark_min_time=0.001";
+        const std::string filter = " '--benchmark_filter=^" + sort +
+                                   "/random/2000$' --sortbench_sizes=2000 --benchmark_min_time=0.001";
         // The leak is the tool's to find, not the sanitizer's at exit.
         const ProgramRun dropIn =
             runProgram("ASAN_OPTIONS=detect_leaks=0 " SORTING_BENCHMARK_USER_PATH, filter);

@@ -84,7 +84,7 @@ benchmark)
     page=$build_dir/tests/windows_benchmark.html
     rm -f "$page"
     (cd "$unpacked" && wine sorting_benchmark.exe \
-        "--benchmark_filter=^(insertion|quick|counting)/(random|ascending)/(1000|2000|5000)(/real_time)?$" \
+        "--benchmark_filter=^(insertion|quick|counting)/(random|ascending)/(1000|2000|5000)(/real_time)?$" --sortbench_sizes=1000,2000,5000 \
         --benchmark_min_time=0.01 --sortbench_html=windows_benchmark.html >/dev/null)
     mv "$unpacked/windows_benchmark.html" "$page"
     status=0
@@ -133,7 +133,7 @@ runs)
     [[ -f $unpacked/sorting_compare.exe ]] || skip "no sorting_compare.exe (apt-get install nlohmann-json3-dev)"
     work=$build_dir/tests/windows_runs
     rm -rf "$work" && mkdir -p "$work"
-    run=("--benchmark_filter=^(quick|std_sort)/(random|ascending)/(1000|2000)(/real_time)?$"
+    run=("--benchmark_filter=^(quick|std_sort)/(random|ascending)/(1000|2000)(/real_time)?$" --sortbench_sizes=1000,2000
          --benchmark_min_time=0.005 --benchmark_repetitions=5)
     (cd "$work" && "$linux_build/sorting_benchmark" "${run[@]}" --benchmark_out=linux.json >/dev/null 2>&1) ||
         fail "the Linux run failed"
