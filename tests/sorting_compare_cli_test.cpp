@@ -256,10 +256,13 @@ TEST_F(CompareTool, GrowthThatChanged) {
     const ProgramRun run = runProgram(SORTING_COMPARE_PATH, before + " " + after + " --json=" + out);
     ASSERT_EQ(run.status, 0) << run.err;
     const json doc = readJson(out);
-    ASSERT_EQ(doc["growth_changes"].size(), 1u) << doc["growth_changes"].dump();
-    const json& change = doc["growth_changes"][0];
-    EXPECT_EQ(change["sort"], "quick");
-    EXPECT_EQ(change["shape"], "ascending");
+    // Other families may change verdict with the noise of three sizes
+    // (their times come from this machine's run); this one must be there.
+    json change;
+    for (const json& c : doc["growth_changes"]) {
+        if (c["sort"] == "quick" && c["shape"] == "ascending") change = c;
+    }
+    ASSERT_FALSE(change.is_null()) << doc["growth_changes"].dump();
     // Its exponent of n went from 2 to 1.
     EXPECT_EQ(std::lround(std::stod(change["old_exponent"].get<std::string>())), 2) << change.dump();
     EXPECT_EQ(std::lround(std::stod(change["new_exponent"].get<std::string>())), 1) << change.dump();
