@@ -494,8 +494,9 @@ TEST(Counts, OneTextbookForEveryRow) {
                     const std::vector<int> v = makeShape(shape, static_cast<int>(sizes[i]), seed);
                     const Expectation e = textbookCount(sort, shape, v);
                     known = known && e.value >= 0;
-                    const int span =
-                        *std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()) + 1;
+                    // A full-range shape spans more than an int holds.
+                    const double span = double(*std::max_element(v.begin(), v.end())) -
+                                        double(*std::min_element(v.begin(), v.end())) + 1;
                     perInput.samples.back().push_back(countsPasses(sort) ? e.value * sizes[i] + span
                                                                          : e.value);
                 }
