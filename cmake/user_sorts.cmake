@@ -13,9 +13,25 @@ function(sortbench_builtin_sort_names out)
   set(${out} ${names} PARENT_SCOPE)
 endfunction()
 
-# The drop-in files of a folder, checked: a name that is no identifier, or
-# one that another sort has, stops the configure step naming the file.
+# Words C or C++ keeps for itself: a function cannot have these names.
+set(sortbench_reserved_words
+    alignas alignof and and_eq asm auto bitand bitor bool break case catch char char16_t char32_t char8_t class
+    co_await co_return co_yield compl concept const const_cast consteval constexpr constinit continue decltype
+    default delete do double dynamic_cast else enum explicit export extern false float for friend goto if inline
+    int long mutable namespace new noexcept not not_eq nullptr operator or or_eq private protected public register
+    reinterpret_cast requires restrict return short signed sizeof static static_assert static_cast struct switch
+    template this thread_local throw true try typedef typeid typename union unsigned using virtual void volatile
+    wchar_t while xor xor_eq _Alignas _Alignof _Atomic _Bool _Complex _Generic _Imaginary _Noreturn
+    _Static_assert _Thread_local main)
+
+# The drop-in files of a folder, checked: a missing folder, a name that is
+# no identifier, a keyword, or one that another sort has, stops the
+# configure step naming the folder or the file.
 function(sortbench_find_user_sorts dir out)
+  if(NOT IS_DIRECTORY ${dir})
+    message(FATAL_ERROR "User sorts: ${dir} is no folder; SORTBENCH_USER_SORTS names the folder of NAME.c and "
+                        "NAME.cpp files")
+  endif()
   file(GLOB files LIST_DIRECTORIES false ${dir}/*.c ${dir}/*.cpp)
   list(SORT files)
   sortbench_builtin_sort_names(taken)
@@ -24,6 +40,10 @@ function(sortbench_find_user_sorts dir out)
     if(NOT name MATCHES "^[A-Za-z_][A-Za-z0-9_]*$")
       message(FATAL_ERROR "User sort ${file}: \"${name}\" is not an identifier; "
                           "name the file after its function, NAME.c defining void NAME(int* a, int n)")
+    endif()
+    if(name IN_LIST sortbench_reserved_words)
+      message(FATAL_ERROR "User sort ${file}: \"${name}\" is a keyword of C or C++ (or main), no function's name; "
+                          "rename the file and its function")
     endif()
     if(name IN_LIST taken)
       message(FATAL_ERROR "User sort ${file}: there is a sort named ${name} already; rename the file and its function")

@@ -1,11 +1,17 @@
 #include "compare/alloc_hooks.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 extern "C" {
 void* __real_malloc(std::size_t size);
 void* __real_calloc(std::size_t count, std::size_t size);
+void* __real_realloc(void* ptr, std::size_t size);
 void __real_free(void* ptr);
+#ifndef _WIN32
+void* __real_aligned_alloc(std::size_t alignment, std::size_t size);
+int __real_posix_memalign(void** ptr, std::size_t alignment, std::size_t size);
+#endif
 }
 
 namespace {
@@ -52,6 +58,17 @@ void* track(void* ptr, std::size_t bytes) {
     return ptr;
 }
 
+// Forgets a block about to be freed or moved.
+void untrack(void* ptr) {
+    for (int i = 0; i < trackedCount; ++i) {
+        if (tracked[i].ptr == ptr) {
+            liveBytes -= tracked[i].bytes;
+            tracked[i] = tracked[--trackedCount];
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -69,16 +86,39 @@ void* __wrap_calloc(std::size_t count, std::size_t size) {
 }
 
 void __wrap_free(void* ptr) {
-    if (trackedCount == 0) return __real_free(ptr);
-    for (int i = 0; i < trackedCount; ++i) {
-        if (tracked[i].ptr == ptr) {
-            liveBytes -= tracked[i].bytes;
-            tracked[i] = tracked[--trackedCount];
-            break;
-        }
-    }
+    if (trackedCount != 0) untrack(ptr);
     __real_free(ptr);
 }
+
+// A block grown or shrunk is one allocation; moved, the old one is gone.
+// A failed realloc keeps the old block as it was.
+void* __wrap_realloc(void* ptr, std::size_t size) {
+    if (!armed) {
+        void* moved = __real_realloc(ptr, size);
+        if (moved != nullptr && trackedCount != 0) untrack(ptr);
+        return moved;
+    }
+    if (shouldFail(size)) return nullptr;
+    void* moved = __real_realloc(ptr, size);
+    if (moved == nullptr && size != 0) return nullptr;
+    if (ptr != nullptr) untrack(ptr);
+    return track(moved, size);
+}
+
+#ifndef _WIN32
+void* __wrap_aligned_alloc(std::size_t alignment, std::size_t size) {
+    if (!armed) return __real_aligned_alloc(alignment, size);
+    return shouldFail(size) ? nullptr : track(__real_aligned_alloc(alignment, size), size);
+}
+
+int __wrap_posix_memalign(void** ptr, std::size_t alignment, std::size_t size) {
+    if (!armed) return __real_posix_memalign(ptr, alignment, size);
+    if (shouldFail(size)) return ENOMEM;
+    const int error = __real_posix_memalign(ptr, alignment, size);
+    if (error == 0) track(*ptr, size);
+    return error;
+}
+#endif
 
 }  // extern "C"
 

@@ -41,6 +41,7 @@
 #include <cmath>
 #include <limits>
 
+#include "compare/options.h"
 #include "compare/text.h"
 
 const char* const growthClassNames[growthClassCount] = {"1", "lg N", "N", "N lg N", "N^2", "N^3"};
@@ -78,8 +79,6 @@ double classValue(GrowthClass cls, double n) {
         default: return n * n * n;
     }
 }
-
-int parameterCount(GrowthClass cls) { return cls == growthOne ? 1 : 2; }
 
 // The least sum of squared relative errors of t = a f(n) + c, a > 0, c >= 0;
 // infinity when a = 0 would do best.
@@ -143,7 +142,7 @@ double curveDistance(GrowthClass a, GrowthClass b, const std::vector<double>& n)
 }
 
 bool apart(GrowthClass a, GrowthClass b, const std::vector<double>& n, double noise) {
-    return a != b && curveDistance(a, b, n) > 2 * noise;
+    return a != b && curveDistance(a, b, n) > noise;
 }
 
 // Student's t for a two-sided 95% interval.
@@ -237,14 +236,191 @@ double misfitWithLowerTerm(GrowthClass cls, const std::vector<double>& n, const 
     return best;
 }
 
-// A size's spread: 1.4826 times the median absolute deviation of ln(sample),
-// which one wild repetition barely moves.
+// 1.4826 times the median absolute deviation averages this share of sigma
+// for normal samples of m (simulated, 400000 draws each); three
+// repetitions read two thirds of it.
+double madBias(std::size_t m) {
+    static const double bias[] = {1,      1,      0.8356, 0.6746, 0.7360, 0.8231, 0.8409,
+                                  0.8790, 0.8863, 0.9071, 0.9126, 0.9262, 0.9286};
+    return m < sizeof bias / sizeof bias[0] ? bias[m] : 1 - 0.85 / static_cast<double>(m);
+}
+
+// A size's spread: 1.4826 times the median absolute deviation of
+// ln(sample), which one wild repetition barely moves, made unbiased.
 double robustSpread(const std::vector<double>& samples) {
     std::vector<double> logs;
     for (double v : samples) logs.push_back(std::log(std::max(v, 1e-300)));
     const double middle = median(logs);
     for (double& v : logs) v = std::fabs(v - middle);
-    return 1.4826 * median(logs);
+    return 1.4826 * median(logs) / madBias(samples.size());
+}
+
+// The scatter of ln(median) about a smooth curve: each inner size against
+// the line through its neighbours, scaled to one size's share.
+double driftSpread(const std::vector<double>& x, const std::vector<double>& y, bool robust) {
+    std::vector<double> deviations;
+    for (std::size_t i = 1; i + 1 < x.size(); ++i) {
+        const double w = (x[i + 1] - x[i]) / (x[i + 1] - x[i - 1]);
+        const double line = w * y[i - 1] + (1 - w) * y[i + 1];
+        deviations.push_back(std::fabs(y[i] - line) / std::sqrt(1 + w * w + (1 - w) * (1 - w)));
+    }
+    // Before steps and outliers are out, the median; after, the mean
+    // absolute deviation, as a median of eight reads too loosely.
+    if (robust) return deviations.empty() ? 0 : median(deviations) / 0.6745;
+    double sum = 0;
+    for (double d : deviations) sum += d;
+    return deviations.empty() ? 0 : 1.2533 * sum / static_cast<double>(deviations.size());
+}
+
+// Each gap's jump: how far the rise across it departs from the slopes of
+// the gaps either side.
+std::vector<double> gapJumps(const std::vector<double>& x, const std::vector<double>& y) {
+    const std::size_t gaps = x.size() - 1;
+    std::vector<double> slope(gaps), jump(gaps, 0);
+    for (std::size_t g = 0; g < gaps; ++g) slope[g] = (y[g + 1] - y[g]) / (x[g + 1] - x[g]);
+    for (std::size_t g = 0; g < gaps; ++g) {
+        double sum = 0;
+        int count = 0;
+        if (g > 0) sum += slope[g - 1], ++count;
+        if (g + 1 < gaps) sum += slope[g + 1], ++count;
+        if (count > 0) jump[g] = (slope[g] - sum / count) * (x[g + 1] - x[g]);
+    }
+    return jump;
+}
+
+double squares(const std::vector<double>& values) {
+    double sum = 0;
+    for (double v : values) sum += v * v;
+    return sum;
+}
+
+// Least-squares slope of y on x over indices from..to, and its sum of squares of x.
+double slopeOver(const std::vector<double>& x, const std::vector<double>& y, std::size_t from, std::size_t to,
+                 double* sxxOut) {
+    double xm = 0, ym = 0;
+    const double count = static_cast<double>(to - from + 1);
+    for (std::size_t i = from; i <= to; ++i) xm += x[i] / count, ym += y[i] / count;
+    double sxx = 0, sxy = 0;
+    for (std::size_t i = from; i <= to; ++i)
+        sxx += (x[i] - xm) * (x[i] - xm), sxy += (x[i] - xm) * (y[i] - ym);
+    if (sxxOut != nullptr) *sxxOut = sxx;
+    return sxx > 0 ? sxy / sxx : 0;
+}
+
+// Least squares of y on the columns; the last coefficient's standard error
+// per unit of noise in *error. Empty when the columns are not independent.
+std::vector<double> plainLeastSquares(const std::vector<std::vector<double>>& columns,
+                                      const std::vector<double>& y, double* rss, double* error) {
+    const std::size_t k = y.size(), p = columns.size();
+    std::vector<std::vector<double>> q = columns;
+    std::vector<std::vector<double>> r(p, std::vector<double>(p, 0));
+    for (std::size_t j = 0; j < p; ++j) {
+        const double before = squares(q[j]);
+        for (std::size_t l = 0; l < j; ++l) {
+            double dot = 0;
+            for (std::size_t i = 0; i < k; ++i) dot += q[l][i] * q[j][i];
+            r[l][j] = dot;
+            for (std::size_t i = 0; i < k; ++i) q[j][i] -= dot * q[l][i];
+        }
+        const double norm = squares(q[j]);
+        if (!(norm > 1e-12 * before)) return {};
+        r[j][j] = std::sqrt(norm);
+        for (double& v : q[j]) v /= r[j][j];
+    }
+    std::vector<double> b(p, 0), a(p, 0);
+    for (std::size_t j = 0; j < p; ++j) {
+        for (std::size_t i = 0; i < k; ++i) b[j] += q[j][i] * y[i];
+    }
+    for (std::size_t j = p; j-- > 0;) {
+        double sum = b[j];
+        for (std::size_t l = j + 1; l < p; ++l) sum -= r[j][l] * a[l];
+        a[j] = sum / r[j][j];
+    }
+    *rss = 0;
+    for (std::size_t i = 0; i < k; ++i) {
+        double model = 0;
+        for (std::size_t j = 0; j < p; ++j) model += a[j] * columns[j][i];
+        *rss += (y[i] - model) * (y[i] - model);
+    }
+    // The last column's part independent of the others is q's last row times r's last diagonal.
+    *error = 1 / r[p - 1][p - 1];
+    return a;
+}
+
+// How many noises a jump must reach to be called a step or an outlier; a
+// change of slope, how many standard errors, and at least how much.
+const double departureNoises = 5;
+const double bendErrors = 4;
+const double leastBend = 0.25;
+
+// Steps and outliers found in y = ln(median) and taken out of it (at most
+// two), then a change of slope.
+std::vector<Departure> findDepartures(const std::vector<double>& n, const std::vector<double>& x,
+                                      std::vector<double>& y, double noise) {
+    std::vector<Departure> found;
+    const std::size_t k = x.size();
+    if (k < 4) return found;
+    for (int round = 0; round < 2; ++round) {
+        const std::vector<double> jump = gapJumps(x, y);
+        std::size_t g = 0;
+        for (std::size_t i = 1; i < jump.size(); ++i) {
+            if (std::fabs(jump[i]) > std::fabs(jump[g])) g = i;
+        }
+        if (!(std::fabs(jump[g]) > departureNoises * noise)) break;
+        // Slopes either side that disagree make it a bend, not a step.
+        if (g > 0 && g + 2 < k) {
+            const double before = (y[g] - y[g - 1]) / (x[g] - x[g - 1]);
+            const double after = (y[g + 2] - y[g + 1]) / (x[g + 2] - x[g + 1]);
+            if (std::fabs(after - before) * (x[g + 1] - x[g]) > 0.75 * std::fabs(jump[g])) break;
+        }
+        // A step at g, or one inner size either side of it out of line:
+        // whichever leaves the smoother curve.
+        std::vector<double> step = y;
+        for (std::size_t i = g + 1; i < k; ++i) step[i] -= jump[g];
+        double bestRough = squares(gapJumps(x, step));
+        Departure departure = {departureStep, n[g], n[g + 1], std::exp(jump[g]), 0, 0, ""};
+        std::vector<double> best = step;
+        for (std::size_t j : {g, g + 1}) {
+            if (j == 0 || j + 1 >= k) continue;
+            std::vector<double> mended = y;
+            const double w = (x[j + 1] - x[j]) / (x[j + 1] - x[j - 1]);
+            const double line = w * y[j - 1] + (1 - w) * y[j + 1];
+            mended[j] = line;
+            // Only a clearly smoother curve makes it an outlier: an end
+            // size out of line cannot be told from a step.
+            const double rough = squares(gapJumps(x, mended));
+            if (rough < 0.5 * bestRough) {
+                bestRough = rough;
+                best = mended;
+                departure = {departureOutlier, n[j], n[j], std::exp(y[j] - line), 0, 0, ""};
+            }
+        }
+        y = best;
+        found.push_back(departure);
+    }
+    // A change of slope: a line that bends at an inner size, two gaps at
+    // least either side, where it fits best.
+    double bestScore = 0, bestRss = 0;
+    Departure bend = {departureBend, 0, 0, 1, 0, 0, ""};
+    for (std::size_t m = 2; m + 2 < k; ++m) {
+        std::vector<std::vector<double>> columns(3, std::vector<double>(k, 1));
+        for (std::size_t i = 0; i < k; ++i) {
+            columns[1][i] = x[i];
+            columns[2][i] = std::max(0.0, x[i] - x[m]);
+        }
+        double rss = 0, error = 0;
+        const std::vector<double> a = plainLeastSquares(columns, y, &rss, &error);
+        if (a.empty()) continue;
+        const double score = std::fabs(a[2]) / (noise * error);
+        if (bestScore == 0 || rss < bestRss) {
+            bestRss = rss;
+            bestScore = score;
+            bend = {departureBend, n[m], n[m], 1, a[1], a[1] + a[2], ""};
+        }
+    }
+    if (!(bestScore > bendErrors && std::fabs(bend.after - bend.before) >= leastBend)) bestScore = 0;
+    if (bestScore > 0) found.push_back(bend);
+    return found;
 }
 
 bool usable(const std::vector<double>& samples) {
@@ -294,17 +470,16 @@ double classSlopeMost(GrowthClass cls, double least) {
 // a n^2 + b n + c with b, c >= 0 never rises slower than n at large n; likewise N^3 and n^2.
 double classSlopeLeast(GrowthClass cls, double) { return cls == growthN2 ? 1 : cls == growthN3 ? 2 : 0; }
 
-GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
-    GrowthFit fit = {false, 0, 0, 0, {}, noiseFloor, {}, 0};
+GrowthFit fitGrowth(const GrowthData& data, double noiseFloor, GrowthFigure figure) {
+    GrowthFit fit = {false, 0, 0, 0, {}, noiseFloor, {}, 0, 0, 0, {}};
     // Sizes without a usable figure did not run.
-    std::vector<double> n, t, x, y, medianVariance, spreads;
+    std::vector<double> n, x, y, medianVariance, spreads;
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
         const std::vector<double>& s = data.samples[i];
         if (!usable(s)) continue;
         n.push_back(data.sizes[i]);
-        t.push_back(median(s));
         x.push_back(std::log(n.back()));
-        y.push_back(std::log(t.back()));
+        y.push_back(std::log(median(s)));
         double variance = 0;
         if (s.size() > 1) {
             spreads.push_back(robustSpread(s));
@@ -315,8 +490,26 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     }
     const std::size_t k = n.size();
     for (std::size_t i = 0; i + 1 < k; ++i) fit.localSlopes.push_back((y[i + 1] - y[i]) / (x[i + 1] - x[i]));
-    if (!spreads.empty()) fit.noise = std::max(noiseFloor, median(spreads));
+    // The mean of unbiased spreads: their median would read low again.
+    // Decisions weigh medians, whose noise is the repetitions' share.
+    double medianNoise = 0;
+    for (std::size_t i = 0; i < spreads.size(); ++i) {
+        fit.repetitionNoise += spreads[i] / static_cast<double>(spreads.size());
+    }
+    for (double v : medianVariance) {
+        if (v > 0) medianNoise += std::sqrt(v) / static_cast<double>(spreads.size());
+    }
+    fit.noise = std::max(noiseFloor, medianNoise);
+    if (figure == figureTime) {
+        // Repetitions back to back agree more than sizes timed minutes apart.
+        fit.departures = findDepartures(n, x, y, std::max(fit.noise, driftSpread(x, y, true)));
+        // Measured again without the steps and outliers, which are no noise.
+        fit.driftNoise = driftSpread(x, y, false);
+        fit.noise = std::max(fit.noise, fit.driftNoise);
+    }
     if (k < 3) return fit;
+    std::vector<double> t(k);
+    for (std::size_t i = 0; i < k; ++i) t[i] = std::exp(y[i]);
 
     double xMean = 0, yMean = 0;
     for (std::size_t i = 0; i < k; ++i) {
@@ -351,18 +544,30 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
     fit.exponentLow = slope - halfWidth;
     fit.exponentHigh = slope + halfWidth;
 
+    // Few sizes estimate the noise loosely: widened as Student's t widens.
+    const double widen = std::pow(studentT975(static_cast<int>(k) - 2) / 1.96, 2);
+    const double allowance = fitRuleQ * widen * fit.noise * fit.noise;
     double rss[growthClassCount];
+    for (int c = 0; c < growthClassCount; ++c) rss[c] = classRss(GrowthClass(c), n, t);
+    // n lg n + b n with a large b is N lg N with its lower term, once the
+    // n lg n term earns its place against N alone over enough sizes.
+    if (k >= 8) {
+        std::vector<std::vector<double>> columns(3, std::vector<double>(k, 1));
+        for (std::size_t i = 0; i < k; ++i) {
+            columns[0][i] = classValue(growthNLgN, n[i]);
+            columns[1][i] = n[i];
+        }
+        double withLower = infinity;
+        const std::vector<double> a = relativeLeastSquares(columns, t, &withLower);
+        if (!a.empty() && a[0] > 0 && a[1] >= 0 && a[2] >= 0 && rss[growthN] - withLower > allowance)
+            rss[growthNLgN] = std::min(rss[growthNLgN], withLower);
+    }
     int best = growthOne;
     for (int c = 0; c < growthClassCount; ++c) {
-        rss[c] = classRss(GrowthClass(c), n, t);
         if (rss[c] < rss[best]) best = c;
     }
     fit.fitError = misfitWithLowerTerm(GrowthClass(best), n, t);
     if (fit.fitError > noSingleClassFactor * fit.noise) return fit;
-    // Few sizes estimate the noise loosely: widened as Student's t widens.
-    const double widen =
-        std::pow(studentT975(static_cast<int>(k) - parameterCount(GrowthClass(best))) / 1.96, 2);
-    const double allowance = fitRuleQ * widen * fit.noise * fit.noise;
     for (int c = 0; c < growthClassCount; ++c) {
         if (rss[c] <= rss[best] + allowance) fit.classes.push_back(GrowthClass(c));
     }
@@ -376,24 +581,42 @@ GrowthFit fitGrowth(const GrowthData& data, double noiseFloor) {
             }
         }
     }
+    // The slopes of the lower and the upper half of the sizes, each with
+    // the error the noise gives it.
+    const std::size_t middle = (k - 1) / 2;
+    double sxxLow = 0, sxxHigh = 0;
+    const double lowSlope = slopeOver(x, y, 0, middle, &sxxLow);
+    const double highSlope = slopeOver(x, y, middle, k - 1, &sxxHigh);
+    const double highError = fit.noise / std::sqrt(sxxHigh);
+    const bool rising = highSlope - lowSlope > 3 * fit.noise * std::sqrt(1 / sxxLow + 1 / sxxHigh);
     // The exponent rules out classes that can never rise as fast, or as
-    // slowly, as the whole interval says.
-    fit.classes.erase(std::remove_if(fit.classes.begin(), fit.classes.end(),
-                                     [&](GrowthClass c) {
-                                         return classSlopeMost(c, n.front()) + slopeMargin <
-                                                    fit.exponentLow ||
-                                                classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
-                                     }),
-                      fit.classes.end());
+    // slowly, as the whole interval says; a ratio to the class that still
+    // climbs over the upper sizes rules it out too. N^2 and N^3 need the
+    // interval to reach their exponent, or slopes that climb towards it:
+    // a lower term of free sign would let them fit n^1.5.
+    fit.classes.erase(
+        std::remove_if(fit.classes.begin(), fit.classes.end(),
+                       [&](GrowthClass c) {
+                           const double most = classSlopeMost(c, n.front()) + slopeMargin;
+                           const bool tooSlow =
+                               most < fit.exponentLow ||
+                               highSlope - 3 * highError > classSlopeMost(c, n[middle]) + slopeMargin;
+                           const bool tooFast = classSlopeLeast(c, n.back()) - slopeMargin > fit.exponentHigh;
+                           const bool unreached = c >= growthN2 && !rising &&
+                                                  fit.exponentHigh < classSlopeMost(c, 0) - slopeMargin;
+                           return tooSlow || tooFast || unreached;
+                       }),
+        fit.classes.end());
     std::stable_sort(fit.classes.begin(), fit.classes.end(),
                      [&](GrowthClass a, GrowthClass b) { return rss[a] < rss[b]; });
     return fit;
 }
 
-GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& terms) {
+GrowthTerms fitTermsFrom(const GrowthData& data, const std::vector<GrowthTerm>& terms, double least,
+                         double* misfit) {
     std::vector<double> n, t;
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
-        if (!usable(data.samples[i])) continue;
+        if (!usable(data.samples[i]) || data.sizes[i] < least) continue;
         n.push_back(data.sizes[i]);
         t.push_back(median(data.samples[i]));
     }
@@ -403,11 +626,25 @@ GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& term
         columns.emplace_back();
         for (double v : n) columns.back().push_back(termValue(term, v));
     }
-    const std::vector<double> a = relativeLeastSquares(columns, t, nullptr);
+    double rss = 0;
+    const std::vector<double> a = relativeLeastSquares(columns, t, &rss);
+    if (misfit != nullptr) *misfit = rmsError(rss, n.size());
     GrowthTerms fitted;
     for (std::size_t j = 0; j < a.size(); ++j) fitted.push_back({terms[j], a[j]});
     return fitted;
 }
+
+GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& terms) {
+    return fitTermsFrom(data, terms, 0, nullptr);
+}
+
+namespace {
+
+// A term whose share of the textbook's figure at the largest size is below
+// this cannot be told from the others' misfit over these sizes.
+const double leastTermShare = 0.05;
+
+}  // namespace
 
 FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
                            double noiseFloor) {
@@ -415,13 +652,17 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
                            shape,
                            figure,
                            {},
-                           fitGrowth(data, noiseFloor),
+                           fitGrowth(data, noiseFloor, figure),
                            {},
                            verdictNotApplicable,
                            {},
                            {},
-                           {false, {}, "", {}},
-                           unknown};
+                           {false, {}, "", {}, 0},
+                           unknown,
+                           unknown,
+                           unknown,
+                           unknown,
+                           ""};
     for (std::size_t i = 0; i < data.sizes.size() && i < data.samples.size(); ++i) {
         if (usable(data.samples[i])) family.sizes.push_back(data.sizes[i]);
     }
@@ -432,11 +673,29 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
     family.verdict = judgement.verdict;
     family.notToldApart = judgement.notToldApart;
     if (figure == figureOperations) family.textbookTerms = textbookTerms(sort, shape);
-    // The terms to fit: the textbook's where it has a formula, else the
-    // best class's with its next lower term.
+    // The terms to fit: the textbook's where it has a formula, over the
+    // sizes where it holds, without a term too small there to identify;
+    // else the best class's with its next lower term.
     std::vector<GrowthTerm> terms;
+    double from = 0;
     if (family.textbookTerms.known) {
-        terms = family.textbookTerms.fitWith;
+        from = family.textbookTerms.from;
+        double total = 0;
+        for (const TermConstant& term : family.textbookTerms.terms)
+            total += std::fabs(term.constant * termValue(term.term, most));
+        for (GrowthTerm term : family.textbookTerms.fitWith) {
+            double share = 1;
+            for (const TermConstant& known : family.textbookTerms.terms) {
+                if (known.term == term) share = std::fabs(known.constant * termValue(term, most)) / total;
+            }
+            if (share >= leastTermShare || family.textbookTerms.fitWith.size() < 3) {
+                terms.push_back(term);
+            } else {
+                family.termsLeftOut += formatted("%s%s term %.1f%% at %.0f, not identifiable",
+                                                 family.termsLeftOut.empty() ? "" : "; ",
+                                                 growthTermNames[term], 100 * share, most);
+            }
+        }
     } else if (!family.fit.classes.empty()) {
         switch (family.fit.classes.front()) {
             case growthN2: terms = {termN2, termN}; break;
@@ -450,11 +709,69 @@ FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure,
             terms = {termNLgN, termN};
         }
     }
-    family.terms = fitTerms(data, terms);
+    double misfit = unknown;
+    family.terms = fitTermsFrom(data, terms, from, &misfit);
+    if (!family.terms.empty()) {
+        family.termsMisfit = misfit;
+        // The least size fitted: sizes increase.
+        for (auto size = family.sizes.rbegin(); size != family.sizes.rend() && *size >= from; ++size)
+            family.termsFrom = *size;
+        family.termsTo = most;
+    } else if (from > least && !terms.empty()) {
+        family.termsLeftOut += formatted("%sthe form holds from n = %.0f: too few sizes there",
+                                         family.termsLeftOut.empty() ? "" : "; ", from);
+    }
     if (figure == figureTime && sort == sortMerge && family.terms.size() == 2 &&
         family.terms[0].term == termNLgN) {
         const double linear = family.terms[1].constant * most;
         family.linearShare = linear / (family.terms[0].constant * most * std::log2(most) + linear);
     }
     return family;
+}
+
+void nameStepCauses(GrowthFit& fit, const std::vector<double>& sizes, const std::vector<double>& bytes,
+                    const std::vector<DataCache>& caches) {
+    auto bytesAt = [&](double n) {
+        for (std::size_t i = 0; i < sizes.size() && i < bytes.size(); ++i) {
+            if (sizes[i] == n) return bytes[i];
+        }
+        return 0.0;
+    };
+    for (Departure& departure : fit.departures) {
+        if (departure.kind != departureStep || !(departure.factor > 1)) continue;
+        const double before = bytesAt(departure.from), after = bytesAt(departure.to);
+        if (!(before > 0 && after > before)) continue;
+        // A cache still serves much of data somewhat larger than itself:
+        // the largest level the data outgrows between the two sizes, or
+        // has just outgrown at the smaller one.
+        const DataCache* crossed = nullptr;
+        for (const DataCache& cache : caches) {
+            const double size = static_cast<double>(cache.bytes);
+            if (size < after && size * 4 > before) crossed = &cache;
+        }
+        if (crossed == nullptr) continue;
+        const std::string name = dataCachesText({*crossed});  // "L2 1 MiB"
+        const std::size_t space = name.find(' ');
+        departure.cause = formatBytes(after) + " of data passes " + name.substr(0, space) + " (" +
+                          name.substr(space + 1) + ")";
+    }
+}
+
+std::string departureText(const Departure& departure) {
+    std::string text;
+    switch (departure.kind) {
+        case departureStep:
+            text = formatted("time per element x%.2f from %.0f to %.0f", departure.factor, departure.from,
+                             departure.to);
+            break;
+        case departureOutlier:
+            text =
+                formatted("outlier at %.0f (x%.2f against its neighbours)", departure.from, departure.factor);
+            break;
+        default:
+            text = formatted("slope %.2f to %.0f, %.2f above", departure.before, departure.from,
+                             departure.after);
+            break;
+    }
+    return departure.cause.empty() ? text : text + ": " + departure.cause;
 }

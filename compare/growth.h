@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 
@@ -24,19 +25,50 @@ struct GrowthData {
     std::vector<std::vector<double>> samples;  // samples[i]: the figures at sizes[i], none zero or below
 };
 
+// What the figures are: times hold every cost of a call, operation counts
+// only what the textbook counts.
+enum GrowthFigure { figureTime, figureOperations };
+
+// Where a time curve leaves one smooth course between neighbouring sizes:
+// a step (every size from "to" on is "factor" times slower or faster than
+// the curve through the others), one size that its neighbours contradict,
+// or a change of slope at a size. Steps and outliers are taken out before
+// the classes are fitted: they are facts about the machine, not a class.
+enum DepartureKind { departureStep, departureOutlier, departureBend };
+struct Departure {
+    DepartureKind kind;
+    double from, to;       // step: the sizes either side; outlier and bend: the size, twice
+    double factor;         // step and outlier: the time's ratio to the curve; bend: 1
+    double before, after;  // bend: the slopes below and above; else 0
+    std::string cause;     // "1.6 MB of data passes L2 (1 MiB)", or empty
+};
+
 struct GrowthFit {
     bool hasExponent;                  // false below three sizes
     double exponent;                   // slope of log(figure) against log(n), sizes weighted alike
     double exponentLow, exponentHigh;  // its 95% interval
-    std::vector<double> localSlopes;   // between sizes i and i + 1
+    std::vector<double> localSlopes;   // between sizes i and i + 1, as measured
     double noise;                      // the measured relative noise, never the fit's own misfit
     std::vector<GrowthClass> classes;  // every class that fits, best first; none: no single class
-    double fitError;  // the best class's root-mean-square relative error, lower-order term allowed
+    double fitError;         // the best class's root-mean-square relative error, lower-order term allowed
+    double repetitionNoise;  // the repetitions' spread, unbiased for their number; 0 with one each
+    double driftNoise;       // times: the sizes' scatter about a smooth curve; 0 for counts
+    std::vector<Departure> departures;  // times only
 };
 
 // noiseFloor: the least relative noise to assume (0.05 for times; counts
-// pass their spread over seeded inputs, at least 0.01).
-GrowthFit fitGrowth(const GrowthData& data, double noiseFloor);
+// pass their spread over seeded inputs, at least 0.01). Only times are
+// searched for steps, outliers and bends, and only their noise includes
+// the drift between sizes.
+GrowthFit fitGrowth(const GrowthData& data, double noiseFloor, GrowthFigure figure = figureTime);
+
+// The data caches the operating system reports, each step's cause named
+// where the bytes a call holds (per size, as data.sizes; 0: unknown) cross
+// one of them between the step's sizes.
+void nameStepCauses(GrowthFit& fit, const std::vector<double>& sizes, const std::vector<double>& bytes,
+                    const std::vector<DataCache>& caches);
+// "time x1.70 from 200000 to 500000: 4 MB of data passes L2 (1 MiB)".
+std::string departureText(const Departure& departure);
 
 // The largest log-log slope a class's a f(n) + c can take from size least
 // on, and the least its leading term with non-negative lower terms allows
@@ -57,6 +89,10 @@ typedef std::vector<TermConstant> GrowthTerms;  // empty: none fitted or known
 // the order given (leading first); empty below three sizes or as many sizes
 // as terms.
 GrowthTerms fitTerms(const GrowthData& data, const std::vector<GrowthTerm>& terms);
+// The same over the sizes from least on, with the fit's root-mean-square
+// relative error.
+GrowthTerms fitTermsFrom(const GrowthData& data, const std::vector<GrowthTerm>& terms, double least,
+                         double* misfit);
 
 // The textbook's count of a sort's comparisons (counting and radix sort:
 // element operations) on a shape where one formula holds at every size,
@@ -66,8 +102,23 @@ struct TextbookTerms {
     GrowthTerms terms;
     std::string text;                 // "2 ln 2 = 1.386 n lg n - 2.85 n"
     std::vector<GrowthTerm> fitWith;  // the terms to fit the counts with, leading first
+    double from;                      // the least size where the form holds; 0: every size
 };
 TextbookTerms textbookTerms(SortId sort, const Shape& shape);
+
+// The textbook's exact figure for one input (comparisons; passes over all
+// n elements for counting and radix sort), from the same entries as
+// textbookTerms and textbookGrowth; value < 0: it says nothing here.
+struct Expectation {
+    double value;
+    std::string formula;
+};
+Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int>& input);
+// H(n) = 1 + 1/2 + ... + 1/n.
+double harmonic(double n);
+int decimalDigits(unsigned v);
+// Keys of radix sort's passes: values, or value - min when any is below zero.
+unsigned radixSpan(int min, int max);
 
 enum Verdict {
     verdictConfirmed,
@@ -80,10 +131,6 @@ enum Verdict {
 };
 // "confirmed", "consistent", "undecided", "differs", "no single class", "n/a".
 extern const char* const verdictNames[verdictCount];
-
-// What the figures are: times hold every cost of a call, operation counts
-// only what the textbook counts.
-enum GrowthFigure { figureTime, figureOperations };
 
 // The textbook's expectation for a sort on a shape over sizes from least to
 // most, e.g. "N^2" or a short piecewise text; known is false where the
@@ -112,6 +159,9 @@ struct FamilyGrowth {
     GrowthTerms terms;  // the leading term's constant with lower-order terms
     TextbookTerms textbookTerms;
     double linearShare;  // merge sort's time: the n term's share at the largest size; else NaN
+    double termsMisfit;  // the terms' root-mean-square relative error over termsFrom..termsTo
+    double termsFrom, termsTo;
+    std::string termsLeftOut;  // a textbook term the sizes cannot identify, said instead of fitted
 };
 FamilyGrowth analyzeFamily(SortId sort, const Shape& shape, GrowthFigure figure, const GrowthData& data,
                            double noiseFloor);
@@ -123,6 +173,9 @@ std::vector<std::string> growthRowHeader();
 std::vector<std::string> growthRowCells(const FamilyGrowth& family);
 // "1.37 n lg n - 2.4 n", "4.4e-05 n^2 + 1.39 n lg n".
 std::string termsText(const GrowthTerms& terms);
+// The departures of a family's times, "-" when none: "time x1.70 from
+// 200000 to 500000: ...; outlier at 5000 (x2.0)".
+std::string departuresText(const FamilyGrowth& family);
 
 // The summary as a console table (cacheNote: a line such as "caches: L1d 48
 // KiB, L2 1 MiB, L3 32 MiB", printed under it when not empty), and as the

@@ -52,8 +52,12 @@ std::string verdictText(const FamilyGrowth& family) {
 }
 
 std::string termsCell(const FamilyGrowth& family) {
-    if (family.terms.empty()) return "-";
-    std::string text = termsText(family.terms);
+    const std::string leftOut = family.termsLeftOut.empty() ? "" : " (" + family.termsLeftOut + ")";
+    if (family.terms.empty()) return family.termsLeftOut.empty() ? "-" : family.termsLeftOut;
+    std::string text = termsText(family.terms) +
+                       formatted(" [misfit %.2f%% over %.0f..%.0f]", 100 * family.termsMisfit,
+                                 family.termsFrom, family.termsTo) +
+                       leftOut;
     if (std::isfinite(family.linearShare)) {
         text += formatted(" (n term %.0f%% at %.0f)", 100 * family.linearShare, family.sizes.back());
     }
@@ -69,6 +73,21 @@ std::string termsJson(const GrowthTerms& terms) {
                 number("%.6g", terms[i].constant);
     }
     return text + "}";
+}
+
+std::string departuresJson(const std::vector<Departure>& departures) {
+    static const char* const kinds[] = {"step", "outlier", "bend"};
+    std::string text = "[";
+    for (std::size_t i = 0; i < departures.size(); ++i) {
+        const Departure& d = departures[i];
+        text += std::string(i ? ", " : "") + "{\"kind\": \"" + kinds[d.kind] +
+                "\", \"from\": " + number("%.0f", d.from) + ", \"to\": " + number("%.0f", d.to) +
+                ", \"factor\": " + number("%.4f", d.factor) +
+                ", \"slope_before\": " + number("%.4f", d.kind == departureBend ? d.before : unknown) +
+                ", \"slope_after\": " + number("%.4f", d.kind == departureBend ? d.after : unknown) +
+                ", \"cause\": " + scriptJsonString(d.cause) + "}";
+    }
+    return text + "]";
 }
 
 }  // namespace
@@ -108,8 +127,15 @@ std::string termsText(const GrowthTerms& terms) {
 }
 
 std::vector<std::string> growthRowHeader() {
-    return {"Growth",           "sizes", "exponent [95%]", "local slopes",
-            "classes that fit", "terms", "textbook",       "verdict"};
+    return {"Growth", "sizes",    "exponent [95%]", "local slopes", "classes that fit",
+            "terms",  "textbook", "verdict",        "departures"};
+}
+
+std::string departuresText(const FamilyGrowth& family) {
+    std::string text;
+    for (const Departure& departure : family.fit.departures)
+        text += (text.empty() ? "" : "; ") + departureText(departure);
+    return text.empty() ? "-" : text;
 }
 
 std::vector<std::string> growthRowCells(const FamilyGrowth& family) {
@@ -122,7 +148,8 @@ std::vector<std::string> growthRowCells(const FamilyGrowth& family) {
             classList(family),
             termsCell(family),
             family.textbook.known ? family.textbook.text : "-",
-            verdictText(family)};
+            verdictText(family),
+            departuresText(family)};
 }
 
 std::string growthTable(const std::vector<FamilyGrowth>& families, const std::string& cacheNote) {
@@ -138,7 +165,7 @@ std::string growthTable(const std::vector<FamilyGrowth>& families, const std::st
         rows.push_back(withoutSlopes(growthRowCells(f)));
         allSizes.insert(allSizes.end(), f.sizes.begin(), f.sizes.end());
     }
-    std::string text = layOut(rows, 7);
+    std::string text = layOut(rows, 8);
     // Local slopes under the upper size of each pair, so that a change of
     // regime lines up across the rows.
     std::sort(allSizes.begin(), allSizes.end());
@@ -193,7 +220,15 @@ std::string growthJsonFields(const FamilyGrowth& family) {
            ", \"textbook_reason\": " + scriptJsonString(family.textbook.reason) +
            ", \"verdict\": " + scriptJsonString(verdictNames[family.verdict]) +
            ", \"not_told_apart\": " + classes(family.notToldApart) +
-           ", \"verdict_text\": " + scriptJsonString(cells[7]);
+           ", \"verdict_text\": " + scriptJsonString(cells[7]) +
+           ", \"noise_repetitions\": " + number("%.4f", fit.repetitionNoise) +
+           ", \"noise_drift\": " + number("%.4f", fit.driftNoise) +
+           ", \"departures\": " + departuresJson(fit.departures) +
+           ", \"departures_text\": " + scriptJsonString(cells[8]) +
+           ", \"misfit\": " + number("%.6f", family.termsMisfit) +
+           ", \"terms_from\": " + number("%.0f", family.termsFrom) +
+           ", \"terms_to\": " + number("%.0f", family.termsTo) +
+           ", \"terms_left_out\": " + scriptJsonString(family.termsLeftOut);
 }
 
 std::string growthJson(const std::vector<FamilyGrowth>& families) {

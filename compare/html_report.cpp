@@ -186,8 +186,13 @@ const char drawScript[] = R"(
     var canvas = document.getElementById('chart-' + index);
     var datasets = chart.series.map(function (series) {
       var colour = palette[((series.colour % palette.length) + palette.length) % palette.length];
+      // Faint points (not significant) small and pale, the rest as usual.
+      var faint = function (context) { return context.raw && context.raw.f; };
       return { label: series.label, data: series.points, borderColor: colour, backgroundColor: colour,
-               borderDash: dashes[series.style], borderWidth: 2, pointRadius: 3.5, pointHoverRadius: 6,
+               pointBackgroundColor: function (c) { return faint(c) ? colour + '40' : colour; },
+               pointBorderColor: function (c) { return faint(c) ? colour + '60' : colour; },
+               borderDash: dashes[series.style], borderWidth: 2,
+               pointRadius: function (c) { return faint(c) ? 2 : 3.5; }, pointHoverRadius: 6,
                pointStyle: pointStyles[series.colour % pointStyles.length], tension: 0, parsing: false,
                order: flatness(series.points) };
     });
@@ -214,7 +219,12 @@ const char drawScript[] = R"(
       options: {
         animation: false, maintainAspectRatio: false, normalized: true,
         interaction: { mode: 'nearest', intersect: false },
-        scales: { x: axis(chart.logX, chart.xLabel), y: axis(chart.logY, chart.yLabel) },
+        scales: { x: axis(chart.logX, chart.xLabel),
+                  y: Object.assign(axis(chart.logY, chart.yLabel),
+                                   // A fixed range is a ratio's: every tick labelled, as "1.1x".
+                                   chart.yMin ? { min: chart.yMin, max: chart.yMax,
+                                                  ticks: { callback: function (v) { return compact.format(v) + '\u00d7'; } } }
+                                              : {}) },
         plugins: {
           legend: { position: 'bottom', labels: { boxWidth: 26, boxHeight: 3,
             // In the sorts' order, whatever the drawing order.
@@ -258,7 +268,7 @@ void writePoints(std::ostream& out, const Chart& chart, const std::vector<ChartP
     for (const ChartPoint& point : points) {
         if (!drawable(chart, point)) continue;
         out << (firstPoint ? "" : ",") << "\n  {\"x\": " << jsonNumber(point.x)
-            << ", \"y\": " << jsonNumber(point.y) << ", \"d\": [";
+            << ", \"y\": " << jsonNumber(point.y) << (point.faint ? ", \"f\": true" : "") << ", \"d\": [";
         firstPoint = false;
         bool firstDetail = true;
         for (const auto& detail : point.details) {
@@ -279,7 +289,10 @@ void writeData(std::ostream& out, const Report& report) {
                 << ", \"xLabel\": " << scriptJsonString(chart.xLabel)
                 << ", \"yLabel\": " << scriptJsonString(chart.yLabel)
                 << ", \"logX\": " << (chart.logX ? "true" : "false")
-                << ", \"logY\": " << (chart.logY ? "true" : "false") << ", \"series\": [";
+                << ", \"logY\": " << (chart.logY ? "true" : "false");
+            if (chart.yMin > 0 && chart.yMax > chart.yMin)
+                out << ", \"yMin\": " << jsonNumber(chart.yMin) << ", \"yMax\": " << jsonNumber(chart.yMax);
+            out << ", \"series\": [";
             firstChart = false;
             bool firstSeries = true;
             for (const ChartSeries& series : chart.series) {

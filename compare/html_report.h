@@ -18,6 +18,8 @@ struct ChartPoint {
     double x, y;
     // Shown on hover, one "label: value" line each.
     std::vector<std::pair<std::string, std::string>> details;
+    // Drawn small and pale: a point that says little (not significant).
+    bool faint = false;
 };
 
 struct ChartSeries {
@@ -34,6 +36,9 @@ struct Chart {
     std::string title, xLabel, yLabel;
     bool logX, logY;
     std::vector<ChartSeries> series;
+    // A fixed y range where both are above 0 (a ratio's axis centred on 1);
+    // else the data's own.
+    double yMin = 0, yMax = 0;
 };
 
 struct Table {

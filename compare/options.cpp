@@ -61,6 +61,8 @@ std::vector<int> defaultSizes() {
     return {1000, 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000, 1000000};
 }
 
+std::vector<int> timingSizes() { return {1000, 3000, 10000, 30000, 100000, 300000, 1000000}; }
+
 bool parseNumber(const std::string& text, const NumberRange& range, double& value, std::string& error) {
     const std::size_t point = text.find('.');
     const std::string whole = text.substr(0, point);

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +40,48 @@ std::string folderOf(const std::string& path) {
     return slash == 1 ? path.substr(0, 1) : path.substr(0, slash - 1);
 }
 
+std::string resolvedPath(const std::string& path);
+
+// The temporaries a signal, a crash or a hung sort must not leave behind:
+// fixed slots, so that a handler reads them without allocating.
+const int temporarySlots = 8;
+const std::size_t temporaryNameSize = 4096;
+char temporaryNames[temporarySlots][temporaryNameSize];
+std::atomic<int> temporaryInUse[temporarySlots];
+
+void keepTemporary(const std::string& name) {
+    if (name.size() >= temporaryNameSize) return;
+    for (int i = 0; i < temporarySlots; ++i) {
+        if (temporaryInUse[i].load() != 0) continue;
+        std::memcpy(temporaryNames[i], name.c_str(), name.size() + 1);
+        temporaryInUse[i].store(1);
+        return;
+    }
+}
+
+void forgetTemporary(const std::string& name) {
+    for (int i = 0; i < temporarySlots; ++i) {
+        if (temporaryInUse[i].load() != 0 && name == temporaryNames[i]) temporaryInUse[i].store(0);
+    }
+}
+
+std::string nextTemporaryName(const std::string& path) {
+    static int made = 0;
+    const std::string target = resolvedPath(path);
+    const std::string suffix = "." + std::to_string(processId()) + "-" + std::to_string(++made) + ".tmp";
+    // Within the 255 bytes a name may have, however long the target's.
+    std::size_t name = target.size();
+    while (name > 0 && !isSeparator(target[name - 1])) --name;
+    const std::size_t longest = 255 - suffix.size();
+    return target.substr(0, name + std::min(target.size() - name, longest)) + suffix;
+}
+
+extern "C" void removeTemporariesAndEnd(int signalNumber) {
+    removeTemporaries();
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
 std::string failure(const std::string& what, const std::string& path, int error) {
     return what + " \"" + path + "\": " + std::strerror(error);
 }
@@ -45,8 +89,9 @@ std::string failure(const std::string& what, const std::string& path, int error)
 // Creates a new temporary file beside path, never one that exists.
 int createTemporary(const std::string& path, std::string& name, std::string& error) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = temporaryPathFor(path);
+        name = nextTemporaryName(path);
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | binaryFlag, 0666);
+        if (fd >= 0) keepTemporary(name);
         if (fd >= 0 || errno != EEXIST) {
             if (fd < 0) error = failure("cannot create a file in the folder of", path, errno);
             return fd;
@@ -92,6 +137,18 @@ bool checkOutputFile(const std::string& path, std::string& error) {
             error = failure("cannot write", path, errno);
             return false;
         }
+#ifndef _WIN32
+        // In a sticky folder such as /tmp only the file's owner (or the
+        // folder's) may replace it: refused now, not after the run.
+        struct stat folderStatus;
+        const std::string folder = folderOf(resolvedPath(path));
+        if (stat(folder.c_str(), &folderStatus) == 0 && (folderStatus.st_mode & S_ISVTX) != 0 &&
+            status.st_uid != geteuid() && folderStatus.st_uid != geteuid() && geteuid() != 0) {
+            error =
+                "cannot replace \"" + path + "\": another user's file in a folder where only its owner may";
+            return false;
+        }
+#endif
     } else if (errno != ENOENT) {
         error = failure("cannot write", path, errno);
         return false;
@@ -105,13 +162,48 @@ bool checkOutputFile(const std::string& path, std::string& error) {
     const int fd = createTemporary(resolvedPath(path), temporary, error);
     if (fd < 0) return false;
     close(fd);
-    std::remove(temporary.c_str());
+    discardFile(temporary);
     return true;
 }
 
+std::string outputIdentity(const std::string& path) {
+    const std::string target = resolvedPath(path);
+    std::size_t name = target.size();
+    while (name > 0 && !isSeparator(target[name - 1])) --name;
+    std::string folder = folderOf(target);
+#ifndef _WIN32
+    if (char* real = realpath(folder.c_str(), nullptr)) {
+        folder = real;
+        std::free(real);
+    }
+#endif
+    return folder + "/" + target.substr(name);
+}
+
 std::string temporaryPathFor(const std::string& path) {
-    static int made = 0;
-    return resolvedPath(path) + "." + std::to_string(processId()) + "-" + std::to_string(++made) + ".tmp";
+    const std::string name = nextTemporaryName(path);
+    keepTemporary(name);
+    return name;
+}
+
+void removeTemporaries() {
+    for (int i = 0; i < temporarySlots; ++i) {
+#ifdef _WIN32
+        if (temporaryInUse[i].load() != 0) std::remove(temporaryNames[i]);
+#else
+        if (temporaryInUse[i].load() != 0) unlink(temporaryNames[i]);
+#endif
+    }
+}
+
+void removeTemporariesOnSignals() {
+#ifdef _WIN32
+    for (int signalNumber : {SIGINT, SIGTERM}) std::signal(signalNumber, removeTemporariesAndEnd);
+#else
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+        std::signal(signalNumber, removeTemporariesAndEnd);
+    }
+#endif
 }
 
 bool replaceFile(const std::string& temporary, const std::string& linkOrPath, std::string& error) {
@@ -127,10 +219,14 @@ bool replaceFile(const std::string& temporary, const std::string& linkOrPath, st
         error = failure("cannot replace", path, reason);
         discardFile(temporary);
     }
+    forgetTemporary(temporary);
     return moved;
 }
 
-void discardFile(const std::string& temporary) { std::remove(temporary.c_str()); }
+void discardFile(const std::string& temporary) {
+    std::remove(temporary.c_str());
+    forgetTemporary(temporary);
+}
 
 bool writeWholeFile(const std::string& linkOrPath, const std::string& text, std::string& error) {
     // Through a symbolic link, the file it names is replaced, not the link.

@@ -56,11 +56,36 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
         {"--benchmark_filter", Option::joined, "REGEX",
          "run the benchmarks whose name matches (\"all\" or \".\": every one;\na leading - selects those "
          "that do not match)",
-         pass("--benchmark_filter", nullptr), nullptr},
+         pass("--benchmark_filter",
+              [&flags](const std::string& v, std::string& e) {
+                  flags.filterName = flags.readingEnvironment ? "BENCHMARK_FILTER (in the environment)"
+                                                              : "--benchmark_filter";
+                  if (v.size() > maxFilterLength) {
+                      e = "is " + std::to_string(v.size()) + " characters long, over the " +
+                          std::to_string(maxFilterLength) + " it may have";
+                      return false;
+                  }
+                  int depth = 0;
+                  int deepest = 0;
+                  for (char c : v) {
+                      depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+                      deepest = std::max(deepest, depth);
+                  }
+                  if (deepest > maxFilterNesting) {
+                      e = "nests its groups " + std::to_string(deepest) + " deep, over the " +
+                          std::to_string(maxFilterNesting) + " it may";
+                      return false;
+                  }
+                  return true;
+              }),
+         nullptr},
         {"--benchmark_min_time", Option::joined, "SECONDS",
-         "least time per benchmark and repetition (default 0.5)",
+         "least time per benchmark and repetition (default 0.01 here)",
          pass("--benchmark_min_time",
-              [&flags](const std::string& v, std::string& e) { return parseSeconds(v, flags.minTime, e); }),
+              [&flags](const std::string& v, std::string& e) {
+                  flags.minTimeGiven = true;
+                  return parseSeconds(v, flags.minTime, e);
+              }),
          nullptr},
         {"--benchmark_min_warmup_time", Option::joined, "SECONDS",
          "time each benchmark runs before it is measured (default 0)",
@@ -76,7 +101,13 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
               }),
          nullptr},
         {"--benchmark_enable_random_interleaving", Option::optional, "true|false",
-         "run the repetitions in random order", pass("--benchmark_enable_random_interleaving", truth),
+         "run the repetitions in random order",
+         pass("--benchmark_enable_random_interleaving",
+              [&flags, truth](const std::string& value, std::string& error) {
+                  flags.interleaved =
+                      value.empty() || value == "true" || value == "yes" || value == "on" || value == "1";
+                  return truth(value, error);
+              }),
          nullptr},
         {"--benchmark_report_aggregates_only", Option::optional, "true|false",
          "report only the repetitions' mean, median, stddev and cv",
@@ -131,6 +162,12 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
                       }
                       // 1.7.1 would keep the first silently.
                       const std::string key = pair.substr(0, equals);
+                      // The report's own keys say what the run did.
+                      if (key.compare(0, 10, "sortbench_") == 0) {
+                          e = "gives the key " + quoted(key) +
+                              ": keys beginning sortbench_ are the tool's own";
+                          return false;
+                      }
                       if (std::find(keys.begin(), keys.end(), key) != keys.end()) {
                           e = "gives the key " + quoted(key) + " twice";
                           return false;
@@ -154,8 +191,9 @@ std::vector<Option> benchmarkFlags(BenchmarkFlags& flags) {
     return table;
 }
 
-int checkBenchmarkEnvironment(const char* program, const std::vector<Option>& flags) {
-    for (const Option& flag : flags) {
+int checkBenchmarkEnvironment(const char* program, const std::vector<Option>& table, BenchmarkFlags& flags) {
+    flags.readingEnvironment = true;
+    for (const Option& flag : table) {
         std::string variable = flag.name + 2;
         for (char& c : variable) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         const char* value = variable == "V" ? nullptr : std::getenv(variable.c_str());
@@ -164,5 +202,6 @@ int checkBenchmarkEnvironment(const char* program, const std::vector<Option>& fl
             return refuse(program, variable + " (in the environment) " + error);
         }
     }
+    flags.readingEnvironment = false;
     return 0;
 }

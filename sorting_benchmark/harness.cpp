@@ -14,6 +14,7 @@
 #include <ctime>
 #include <iterator>
 #include <regex>
+#include <utility>
 
 #include "compare/options.h"
 #include "compare/platform.h"
@@ -79,25 +80,57 @@ std::uint64_t countingTableBytes(const Shape& shape) {
     return (std::uint64_t(std::int64_t(shapeMaxValue(shape)) - base) + 1) * sizeof(int);
 }
 
+std::uint64_t inputBytes(int n) {
+    return 2 * std::uint64_t(distinctArrayCount(n)) * (std::uint64_t(n) * sizeof(int) + vectorOverheadBytes);
+}
+
+std::vector<int> builtSizes(const std::vector<int>& planned) {
+    std::vector<int> sizes(std::begin(probeSizes), std::end(probeSizes));
+    for (int n : planned) {
+        if (std::find(sizes.begin(), sizes.end(), n) == sizes.end()) sizes.push_back(n);
+    }
+    return sizes;
+}
+
+std::uint64_t allInputsBytes(const std::vector<std::pair<Shape, std::vector<int>>>& plan) {
+    std::uint64_t bytes = 0;
+    for (const auto& shapeSizes : plan) {
+        for (int n : builtSizes(shapeSizes.second)) bytes += inputBytes(n);
+    }
+    return bytes;
+}
+
+namespace {
+
+// The pool (or the memory run's one array), a sort's own buffer of up to n
+// elements and counting sort's table.
+std::uint64_t callBytes(const Shape& shape, int n) {
+    const std::uint64_t arrayBytes = std::uint64_t(n) * sizeof(int);
+    std::uint64_t call = std::uint64_t(poolArrayCount(n)) * arrayBytes + arrayBytes;
+    const std::uint64_t table = countingTableBytes(shape);
+    if (table <= maxCountingTableBytes) call += table;
+    return call;
+}
+
+}  // namespace
+
+std::uint64_t largestCallBytes(const std::vector<std::pair<Shape, std::vector<int>>>& plan) {
+    std::uint64_t most = 0;
+    for (const auto& shapeSizes : plan) {
+        for (int n : builtSizes(shapeSizes.second)) most = std::max(most, callBytes(shapeSizes.first, n));
+    }
+    return most;
+}
+
 std::uint64_t memoryNeeded(const std::vector<std::pair<Shape, std::vector<int>>>& plan) {
     std::uint64_t most = 0;
     for (const auto& shapeSizes : plan) {
         std::uint64_t held = 0;
         std::uint64_t largestCall = 0;
         // The budget's probes use the inputs of their sizes too.
-        std::vector<int> sizes(std::begin(probeSizes), std::end(probeSizes));
-        for (int n : shapeSizes.second) {
-            if (std::find(sizes.begin(), sizes.end(), n) == sizes.end()) sizes.push_back(n);
-        }
-        for (int n : sizes) {
-            const std::uint64_t arrayBytes = std::uint64_t(n) * sizeof(int);
-            held += 2 * std::uint64_t(distinctArrayCount(n)) * (arrayBytes + vectorOverheadBytes);
-            // The pool (or the memory run's one array), and a sort's own
-            // buffer of up to n elements.
-            std::uint64_t call = std::uint64_t(poolArrayCount(n)) * arrayBytes + arrayBytes;
-            const std::uint64_t table = countingTableBytes(shapeSizes.first);
-            if (table <= maxCountingTableBytes) call += table;
-            largestCall = std::max(largestCall, call);
+        for (int n : builtSizes(shapeSizes.second)) {
+            held += inputBytes(n);
+            largestCall = std::max(largestCall, callBytes(shapeSizes.first, n));
         }
         most = std::max(most, held + largestCall);
     }
@@ -178,6 +211,52 @@ std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
     return reason;
 }
 
+double likelyCallSeconds(SortId sort, int n) {
+    const double size = std::max(n, 2);
+    if (sort == sortInsertion) return 0.25e-9 * size * size;
+    return 1e-9 * size * std::log2(size);
+}
+
+double expectedBenchmarkSeconds(SortId sort, int n, std::int64_t repetitions, double minTime,
+                                double budgetSeconds) {
+    const double call = likelyCallSeconds(sort, n);
+    if (call > budgetSeconds) return 0;
+    // Google Benchmark's iteration search costs about half the run it
+    // finds, or one call where a call takes longer; the memory run is a
+    // few calls, at most 0.05 s beyond one.
+    const double run = std::max(minTime, call) + 0.5 * std::min(minTime, call) + call;
+    return double(repetitions) * run + std::min(4 * call, 0.05 + call);
+}
+
+double expectedInputSeconds(int n) {
+    const double size = std::max(n, 2);
+    return 6.7e-9 * double(distinctArrayCount(n)) * size * std::log2(size);
+}
+
+RunProgress::RunProgress(const char* program, std::map<std::string, double> expectedSeconds,
+                         double startSeconds)
+    : program_(program), expected_(std::move(expectedSeconds)), start_(startSeconds) {
+    for (const auto& e : expected_) total_ += e.second;
+    benchmarks_ = static_cast<int>(expected_.size());
+}
+
+std::string RunProgress::done(const std::string& name, double nowSeconds) {
+    const auto it = expected_.find(name);
+    if (it == expected_.end()) return "";
+    done_ += it->second;
+    expected_.erase(it);
+    ++finished_;
+    const int tenths = total_ > 0 ? static_cast<int>(10 * done_ / total_) : 10;
+    if (tenths <= tenthsShown_ && finished_ < benchmarks_) return "";
+    tenthsShown_ = tenths;
+    const double spent = nowSeconds - start_;
+    const double left = done_ > 0 ? spent * (total_ - done_) / done_ : total_;
+    char line[200];
+    std::snprintf(line, sizeof line, "%s: %d of %d benchmarks done, %.0f s of CPU so far, about %.0f s left",
+                  program_.c_str(), finished_, benchmarks_, spent, std::max(0.0, left));
+    return line;
+}
+
 bool filterSelects(const std::string& filter, const std::vector<std::string>& names,
                    std::vector<bool>& selected, std::string& error) {
     std::string expression = filter.empty() || filter == "all" ? "." : filter;
@@ -195,8 +274,12 @@ bool filterSelects(const std::string& filter, const std::vector<std::string>& na
     return true;
 }
 
-Harness::Harness(std::uint32_t seed, double budgetSeconds)
-    : seed_(seed), budgetSeconds_(budgetSeconds), failures_(0) {}
+Harness::Harness(std::uint32_t seed, double budgetSeconds, std::uint64_t keptInputBytes, InputFactory factory)
+    : seed_(seed),
+      budgetSeconds_(budgetSeconds),
+      failures_(0),
+      keptInputBytes_(keptInputBytes),
+      factory_(std::move(factory)) {}
 
 const std::string& Harness::skipReason(SortId sort, const Shape& shape, int n, bool overBudgetAllowed) {
     const std::string name = benchmarkName(sort, shape, n);
@@ -228,7 +311,11 @@ double Harness::timeOneCall(SortId sort, const Shape& shape, int n) {
     do {
         work.assign(in.arrays[static_cast<std::size_t>(calls) % in.arrays.size()]);
         noteUserCall(sort, shape, n);
-        sortEntry(sort).timed(work.data(), n);
+        try {
+            sortEntry(sort).timed(work.data(), n);
+        } catch (...) {
+            userCallThrew();
+        }
         userCallDone();
         ++calls;
         elapsed = processSeconds() - start;
@@ -241,11 +328,30 @@ double Harness::timeOneCall(SortId sort, const Shape& shape, int n) {
 }
 
 const Inputs& Harness::inputs(const Shape& shape, int n) {
-    for (const std::unique_ptr<Inputs>& in : inputs_) {
-        if (in->shape == shape && in->n == n) return *in;
+    for (auto in = inputs_.begin(); in != inputs_.end(); ++in) {
+        if ((*in)->shape == shape && (*in)->n == n) {
+            std::rotate(in, std::next(in), inputs_.end());
+            return *inputs_.back();
+        }
     }
-    if (!inputs_.empty() && inputs_.front()->shape != shape) inputs_.clear();
-    inputs_.emplace_back(new Inputs(makeInputs(shape, n, seed_)));
+    const std::uint64_t bytes = inputBytes(n);
+    // Given up before the new set is built, so that the two never add up
+    // past the limit.
+    while (!inputs_.empty() && heldInputBytes_ + bytes > keptInputBytes_) {
+        heldInputBytes_ -= inputBytes(inputs_.front()->n);
+        inputs_.erase(inputs_.begin());
+    }
+    const std::string name = shapeName(shape) + "/" + std::to_string(n);
+    if (std::find(built_.begin(), built_.end(), name) != built_.end()) {
+        if (std::find(rebuilt_.begin(), rebuilt_.end(), name) == rebuilt_.end()) rebuilt_.push_back(name);
+    } else {
+        built_.push_back(name);
+    }
+    const double start = processSeconds();
+    inputs_.emplace_back(new Inputs(factory_(shape, n, seed_)));
+    inputSeconds_ += processSeconds() - start;
+    heldInputBytes_ += bytes;
+    ++builds_;
     return *inputs_.back();
 }
 
@@ -255,7 +361,9 @@ void Harness::recordCalls(SortId sort, const Shape& shape, int n, double seconds
 
 bool Harness::check(SortId sort, const Shape& shape, int n, const int* result, int source) {
     const std::vector<int>& expected = inputs(shape, n).sorted[static_cast<std::size_t>(source)];
+    const double start = processSeconds();
     const auto differs = std::mismatch(expected.begin(), expected.end(), result);
+    checkSeconds_ += processSeconds() - start;
     if (differs.first == expected.end()) return true;
     fail(benchmarkName(sort, shape, n),
          "result differs from std::sort at element " + std::to_string(differs.first - expected.begin()));
@@ -301,11 +409,15 @@ void TimedPool::refill() {
         fillGuards(array(i), n_);
     }
     faultsBefore_ = pageFaultCount();
+    noteUserCall(sort_, shape_, n_, count_);
     batchStart_ = processSeconds();
 }
 
 bool TimedPool::endBatch() {
-    seconds_ += processSeconds() - batchStart_;
+    const double end = processSeconds();
+    seconds_ += end - batchStart_;
+    harness_.addBatchSeconds(end - batchStart_);
+    userCallDone();
     faults_ += pageFaultCount() - faultsBefore_;
     for (int i = 0; i < used_; ++i) {
         if (!harness_.checkGuarded(sort_, shape_, n_, array(i), source_[std::size_t(i)])) {

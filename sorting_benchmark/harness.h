@@ -36,6 +36,11 @@ struct Inputs {
     std::vector<std::vector<int>> sorted;  // each array after std::sort
 };
 Inputs makeInputs(const Shape& shape, int n, std::uint32_t seed);
+// What the harness builds its inputs with: makeInputs, or a test's.
+using InputFactory = std::function<Inputs(const Shape&, int, std::uint32_t)>;
+// Bytes one shape and size's inputs hold: the distinct arrays and their
+// sorted copies.
+std::uint64_t inputBytes(int n);
 
 // Sorts run back to back between two pauses of the timer, as many as fit
 // in this many bytes (at least one): the pool stays in a 1 MiB L2 cache, and
@@ -48,11 +53,22 @@ int poolArrayCount(int n);
 const std::uint64_t maxCountingTableBytes = std::uint64_t(1) << 30;
 std::uint64_t countingTableBytes(const Shape& shape);
 
+// The sizes a shape's inputs are built at: the planned ones and the
+// budget's probes.
+std::vector<int> builtSizes(const std::vector<int>& planned);
+
 // The most memory a run holds at once when it runs these sizes of these
 // shapes: one shape's inputs at a time (every distinct array of each size,
 // the budget's probe sizes included, and its sorted copy), plus the pool, a
 // sort's own buffer and counting sort's table at the largest size.
 std::uint64_t memoryNeeded(const std::vector<std::pair<Shape, std::vector<int>>>& plan);
+// The inputs of every shape and size of the plan at once (probe sizes
+// included): what the harness keeps when the memory limit allows, so that
+// no repetition, interleaved or not, builds a set again.
+std::uint64_t allInputsBytes(const std::vector<std::pair<Shape, std::vector<int>>>& plan);
+// What the largest call holds beside the inputs: the pool, a sort's buffer
+// and counting sort's table.
+std::uint64_t largestCallBytes(const std::vector<std::pair<Shape, std::vector<int>>>& plan);
 
 // Allocates, touches and frees this many bytes, so that the heap has grown
 // to hold a sort's buffers before its first timed call: with freed memory
@@ -90,6 +106,35 @@ extern const int probeSizes[2];
 // the model already predicts that call over the budget; then predicts n.
 std::string budgetSkipReason(CostModel& model, int n, double budgetSeconds,
                              const std::function<double(int)>& timeCall);
+
+// What a run is expected to cost, in CPU seconds, for the plan and the
+// progress lines: rough per-element rates of this machine kind (n lg n
+// sorts 1 ns per element and level, insertion sort n^2/4 steps of 1 ns),
+// calibrated on the whole matrix (expected 57 s, measured 50 s). A call predicted over the budget is
+// skipped after its probes and costs nothing more.
+double likelyCallSeconds(SortId sort, int n);
+double expectedBenchmarkSeconds(SortId sort, int n, std::int64_t repetitions, double minTime,
+                                double budgetSeconds);
+// Building one shape's inputs at n (the distinct arrays and their sorted
+// copies).
+double expectedInputSeconds(int n);
+
+// The progress of a run on stderr: the share of the expected cost done,
+// and the time left from the CPU taken so far at that rate. A line at
+// each tenth of the expected cost (and the last), so that a long run is
+// never silent and a short one says little.
+class RunProgress {
+public:
+    RunProgress(const char* program, std::map<std::string, double> expectedSeconds, double startSeconds);
+    // One benchmark has run all its repetitions; the line to print, or "".
+    std::string done(const std::string& name, double nowSeconds);
+
+private:
+    std::string program_;
+    std::map<std::string, double> expected_;
+    double total_ = 0, done_ = 0, start_;
+    int benchmarks_ = 0, finished_ = 0, tenthsShown_ = 0;
+};
 
 // Which names Google Benchmark 1.7.1 runs for this --benchmark_filter: an
 // extended regular expression searched in the name, selecting the names it
@@ -157,7 +202,10 @@ bool runTimedBatches(State& state, TimedPool& pool, SortFunction sortCall, int n
 // benchmark, and the results that differed.
 class Harness {
 public:
-    Harness(std::uint32_t seed, double budgetSeconds);
+    // The inputs built are kept up to keptInputBytes, the least recently
+    // used given up first beyond it (the set in use never).
+    Harness(std::uint32_t seed, double budgetSeconds, std::uint64_t keptInputBytes = std::uint64_t(-1),
+            InputFactory factory = makeInputs);
 
     // The reason to skip this benchmark ("skipped: ..."), or "" to run it;
     // decided at the first call and kept for every repetition. A benchmark
@@ -165,9 +213,21 @@ public:
     // skipped for time.
     const std::string& skipReason(SortId sort, const Shape& shape, int n, bool overBudgetAllowed);
 
-    // Built once per shape and size and shared by every sort; only the
-    // current shape's are kept (the benchmarks run shape by shape).
+    // Built once per shape and size and shared by every sort and
+    // repetition, as long as the memory limit keeps them. The reference
+    // holds until a set of another shape or size is asked for.
     const Inputs& inputs(const Shape& shape, int n);
+    // Sets built, and the names ("<shape>/<n>") of those built more than
+    // once because the limit had given them up.
+    int inputBuilds() const { return builds_; }
+    // Where the CPU went (processSeconds): building inputs, checking
+    // results, and every timed batch, Google Benchmark's iteration search
+    // included.
+    double inputSeconds() const { return inputSeconds_; }
+    double checkSeconds() const { return checkSeconds_; }
+    double batchSeconds() const { return batchSeconds_; }
+    void addBatchSeconds(double seconds) { batchSeconds_ += seconds; }
+    const std::vector<std::string>& rebuiltInputs() const { return rebuilt_; }
 
     // Seconds per call of a timed run (processSeconds), for the budget of
     // larger sizes.
@@ -194,9 +254,15 @@ private:
     std::uint32_t seed_;
     double budgetSeconds_;
     int failures_;
-    std::vector<std::unique_ptr<Inputs>> inputs_;
-    std::map<std::string, CostModel> costs_;    // by "<sort>/<shape>"
-    std::map<std::string, std::string> skips_;  // by benchmark name
+    std::uint64_t keptInputBytes_, heldInputBytes_ = 0;
+    InputFactory factory_;
+    int builds_ = 0;
+    double inputSeconds_ = 0, checkSeconds_ = 0, batchSeconds_ = 0;
+    std::vector<std::string> rebuilt_;
+    std::vector<std::string> built_;               // every set ever built
+    std::vector<std::unique_ptr<Inputs>> inputs_;  // least recently used first
+    std::map<std::string, CostModel> costs_;       // by "<sort>/<shape>"
+    std::map<std::string, std::string> skips_;     // by benchmark name
 };
 
 #endif

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <new>
 #include <set>
 #include <string>
@@ -27,10 +28,12 @@
 #include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
+#include "compare/text.h"
 #include "compare/user_sorts.h"
 #include "compare/writer.h"
 #include "sorting_benchmark/flags.h"
 #include "sorting_benchmark/harness.h"
+#include "sorting_benchmark/run_context.h"
 #include "sorting_benchmark/run_report.h"
 
 namespace {
@@ -57,21 +60,33 @@ bool inReportScenario(SortId sort, const Shape& shape, int n) {
 // What the command line chose, all checked before anything runs.
 struct Choice {
     std::vector<Shape> shapes = plainShapes();
-    std::vector<int> sizes = defaultSizes();
+    std::vector<int> sizes = timingSizes();
     bool chosen = false;  // shapes or sizes given
     std::uint32_t seed = defaultSeed;
     double budgetSeconds = defaultBudgetSeconds;
     std::string summaryPath, htmlPath, commandLine;
+    std::string analyzePath;  // a saved run to report instead of running
 };
 
 Harness* harness = nullptr;
 bool reportScenarioOnly = false;
+
+// What checkPlan found the run will take: each selected benchmark's
+// expected CPU seconds (by "<sort>/<shape>/<n>"), in all with the inputs,
+// and the bytes of inputs the harness may keep.
+struct Plan {
+    std::map<std::string, double> expected;
+    double seconds = 0;
+    std::uint64_t keptInputBytes = 0;
+};
+Plan plan;
 
 // Memory run: set while Google Benchmark runs a benchmark again for the
 // memory manager, after and apart from the timed run.
 bool countingMemory = false;
 std::int64_t countedAllocations = 0;
 std::int64_t countedPeakBytes = 0;
+double memoryRunSeconds = 0;
 
 class AllocationCounter : public benchmark::MemoryManager {
 public:
@@ -106,11 +121,16 @@ void countAllocations(benchmark::State& state, SortId sort, const Shape& shape, 
     for (int d = 0; d < std::min<int>(4, int(in.arrays.size())) && processSeconds() - start < 0.05; ++d) {
         ++calls;
         work.assign(in.arrays[static_cast<std::size_t>(d)]);
-        armAllocations(0);
         noteUserCall(sort, shape, n);
-        sortEntry(sort).timed(work.data(), n);
-        userCallDone();
+        armAllocations(0);
+        try {
+            sortEntry(sort).timed(work.data(), n);
+        } catch (...) {
+            disarmAllocations();
+            userCallThrew();
+        }
         disarmAllocations();
+        userCallDone();
         allocations += allocationCalls();
         countedPeakBytes = std::max<std::int64_t>(countedPeakBytes, std::int64_t(peakAllocatedBytes()));
         if (liveAllocations() != 0) {
@@ -139,20 +159,26 @@ void sortBenchmark(benchmark::State& state, SortId sort, Shape shape) {
     // is registered only until a benchmark's counts are taken, once.
     if (!countingMemory) {
         const bool counted = memoryCounted.count(benchmarkName(sort, shape, n)) != 0;
-        benchmark::RegisterMemoryManager(reason.empty() && !counted ? allocationCounter : nullptr);
+        benchmark::RegisterMemoryManager(
+            reason.empty() && !counted && allocationsSeen(sort) ? allocationCounter : nullptr);
     }
     if (!reason.empty()) {
         state.SkipWithError(reason.c_str());
         return;
     }
     if (countingMemory) {
+        const double start = processSeconds();
         countAllocations(state, sort, shape, n);
+        memoryRunSeconds += processSeconds() - start;
         return;
     }
     TimedPool pool(*harness, sort, shape, n);
-    noteUserCall(sort, shape, n);
-    const bool correct = runTimedBatches(state, pool, sortEntry(sort).timed, n);
-    userCallDone();
+    bool correct = false;
+    try {
+        correct = runTimedBatches(state, pool, sortEntry(sort).timed, n);
+    } catch (...) {
+        userCallThrew();
+    }
     if (!correct) {
         state.SkipWithError("result differs from std::sort or the sort wrote out of bounds");
         return;
@@ -182,15 +208,15 @@ void registerBenchmarks(const Choice& choice) {
 
 const char program[] = "sorting_benchmark";
 
-// The least time a run may be planned to take: beyond a day a typo is
+// The most time a run may be expected to take: beyond a day a typo is
 // likelier than a wish (--benchmark_min_time=1e9 is 31 years).
 const double ceilingSeconds = 24 * 3600.0;
 
 std::string helpText(const std::vector<Option>& own, const std::vector<Option>& flags) {
     char limits[320];
     std::snprintf(limits, sizeof limits,
-                  "A run planned to take more than a day (%.0f s) is refused: at least one size of each\n"
-                  "sort and shape selected runs, each for the repetitions x (min time + warmup time).\n",
+                  "A run expected to take more than a day (%.0f s) is refused: each benchmark selected\n"
+                  "runs its repetitions x (min time + warmup time), or longer where one call takes longer.\n",
                   ceilingSeconds);
     return std::string(
                "sorting_benchmark: times the library's sorts beside std::sort and std::stable_sort with\n"
@@ -224,7 +250,7 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
          },
          nullptr},
         {"--sortbench_sizes", Option::spaced, "LIST",
-         "sizes, comma-separated (default: 1-2-5 from 1000 to 1000000)",
+         "sizes, comma-separated (default: 1-3-10 from 1000 to 1000000)",
          [&choice](const std::string& v, std::string& e) {
              choice.chosen = true;
              return parseSizeList(v, choice.sizes, e);
@@ -244,6 +270,13 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
          },
          nullptr},
         htmlPageOption("--sortbench_html", "write the results as an HTML page", choice.htmlPath),
+        {"--sortbench_analyze", Option::spaced, "FILE",
+         "time nothing: report the run saved by --benchmark_out=FILE (JSON) as it was reported",
+         [&choice](const std::string& v, std::string&) {
+             choice.analyzePath = v;
+             return true;
+         },
+         nullptr},
         {"--sortbench_load", Option::spaced, "NAME.so",
          "add your own sort, built as a shared library (NAME.dll on Windows;\nrepeatable; see "
          "user_sorts/README.md)",
@@ -253,8 +286,24 @@ int readOptions(int argc, char** argv, Choice& choice, BenchmarkFlags& flags) {
     const std::vector<Option> flagTable = benchmarkFlags(flags);
     std::vector<Option> all = own;
     all.insert(all.end(), flagTable.begin(), flagTable.end());
-    if (const int status = checkBenchmarkEnvironment(program, flagTable)) return status;
-    return readCommandLine(program, all, argc, argv, helpText(own, flagTable));
+    if (const int status = checkBenchmarkEnvironment(program, flagTable, flags)) return status;
+    const int status = readCommandLine(program, all, argc, argv, helpText(own, flagTable));
+    if (status >= 0) return status;
+    // One would silently replace the other.
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--sortbench_summary", &choice.summaryPath},
+        {"--sortbench_html", &choice.htmlPath},
+        {"--benchmark_out", &flags.outPath}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = i + 1; j < 3; ++j) {
+            if (outputs[i].second->empty() || outputs[j].second->empty() ||
+                outputIdentity(*outputs[i].second) != outputIdentity(*outputs[j].second))
+                continue;
+            return refuse(program, std::string(outputs[i].first) + " and " + outputs[j].first +
+                                       " name one file, " + quoted(*outputs[j].second));
+        }
+    }
+    return -1;
 }
 
 // Refuses a filter that selects nothing, or a run whose inputs would not
@@ -272,51 +321,77 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
     }
     std::vector<bool> selected;
     std::string error;
-    if (!filterSelects(filter, names, selected, error)) return refuse(program, "--benchmark_filter " + error);
-    std::vector<std::pair<Shape, std::vector<int>>> plan;
-    // What surely runs: the report's scenario, and at least the smallest
-    // size of each sort and shape (the budget may skip the larger ones).
-    std::set<std::string> families;
-    double leastRuns = 0;
+    if (!filterSelects(filter, names, selected, error))
+        return refuse(program, flags.filterName + " " + error);
+    std::vector<std::pair<Shape, std::vector<int>>> shapeSizes;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (!selected[i]) continue;
-        const std::string family = names[i].substr(0, names[i].find('/', names[i].find('/') + 1));
-        const bool scenario =
-            reportScenarioOnly && inReportScenario(SortId(i / choice.sizes.size() % sortIdCount),
-                                                   benchmarks[i].first, benchmarks[i].second);
-        if (families.insert(family).second || scenario) ++leastRuns;
+        const SortId sort = SortId(i / choice.sizes.size() % sortIdCount);
         const Shape& shape = benchmarks[i].first;
-        auto it = std::find_if(plan.begin(), plan.end(),
+        const int n = benchmarks[i].second;
+        // The report's scenario is never skipped for time.
+        const bool scenario = reportScenarioOnly && inReportScenario(sort, shape, n);
+        const double seconds =
+            expectedBenchmarkSeconds(sort, n, flags.repetitions, flags.minTime + flags.minWarmupTime,
+                                     scenario ? 1e300 : choice.budgetSeconds);
+        plan.expected[benchmarkName(sort, shape, n)] = seconds;
+        plan.seconds += seconds;
+        auto it = std::find_if(shapeSizes.begin(), shapeSizes.end(),
                                [&](const std::pair<Shape, std::vector<int>>& p) { return p.first == shape; });
-        if (it == plan.end()) it = plan.insert(plan.end(), std::make_pair(shape, std::vector<int>()));
-        if (std::find(it->second.begin(), it->second.end(), benchmarks[i].second) == it->second.end()) {
-            it->second.push_back(benchmarks[i].second);
-        }
+        if (it == shapeSizes.end())
+            it = shapeSizes.insert(shapeSizes.end(), std::make_pair(shape, std::vector<int>()));
+        if (std::find(it->second.begin(), it->second.end(), n) == it->second.end()) it->second.push_back(n);
     }
-    if (plan.empty()) {
-        return refuse(program, "--benchmark_filter " + quoted(filter) + " selects none of the " +
+    if (shapeSizes.empty()) {
+        return refuse(program, flags.filterName + " " + quoted(filter) + " selects none of the " +
                                    std::to_string(names.size()) + " benchmarks, such as " + names.front());
     }
     MemoryLimit limit;
     if (!memoryLimit(limit, error)) return refuse(program, error);
-    const std::uint64_t needed = memoryNeeded(plan);
+    const std::uint64_t needed = memoryNeeded(shapeSizes);
+    std::uint64_t table = 0;
+    for (const auto& p : shapeSizes) {
+        const std::uint64_t bytes = countingTableBytes(p.first);
+        if (bytes <= maxCountingTableBytes) table = std::max(table, bytes);
+    }
+    if (needed > limit.bytes && needed - table <= limit.bytes) {
+        return refuse(program, "--sortbench_shapes would make counting sort's table take " +
+                                   formatBytes(double(table)) + ", the run " + formatBytes(double(needed)) +
+                                   " in all, over the limit of " + formatBytes(double(limit.bytes)) + " (" +
+                                   limit.source +
+                                   "); choose smaller values or leave counting out with --benchmark_filter");
+    }
     if (needed > limit.bytes) {
         return refuse(program, "--sortbench_sizes would make the run hold " + std::to_string(needed) +
                                    " bytes (" + formatBytes(double(needed)) +
                                    ") of arrays, over the limit of " + formatBytes(double(limit.bytes)) +
                                    " (" + limit.source + ")");
     }
-    const double least = leastRuns * double(flags.repetitions) * (flags.minTime + flags.minWarmupTime);
-    if (!flags.listTests && least > ceilingSeconds) {
+    int sets = 0;
+    for (const auto& p : shapeSizes) {
+        for (int n : builtSizes(p.second)) {
+            plan.seconds += expectedInputSeconds(n);
+            ++sets;
+        }
+    }
+    if (!flags.listTests && plan.seconds > ceilingSeconds) {
         char line[320];
-        std::snprintf(
-            line, sizeof line,
-            "the run would take at least %.3g s (%.3g days): %.0f benchmark(s) x %lld repetition(s) x "
-            "%g s, over the ceiling of a day; lower --benchmark_repetitions or --benchmark_min_time",
-            least, least / ceilingSeconds, leastRuns, static_cast<long long>(flags.repetitions),
-            flags.minTime + flags.minWarmupTime);
+        std::snprintf(line, sizeof line,
+                      "the run would take about %.3g s (%.3g days): %d benchmark(s) x %lld repetition(s) "
+                      "of at least %g s each, over the ceiling of a day; lower --benchmark_repetitions or "
+                      "--benchmark_min_time",
+                      plan.seconds, plan.seconds / ceilingSeconds, static_cast<int>(plan.expected.size()),
+                      static_cast<long long>(flags.repetitions), flags.minTime + flags.minWarmupTime);
         return refuse(program, line);
     }
+    // Without interleaving the benchmarks run shape by shape: one shape's
+    // inputs at a time are all a run needs to build each set once, and
+    // memory faulted in for more would cost more than it saves.
+    plan.keptInputBytes = limit.bytes - largestCallBytes(shapeSizes);
+    std::uint64_t oneShape = 0;
+    for (const auto& p : shapeSizes) oneShape = std::max(oneShape, allInputsBytes({p}));
+    if (!flags.interleaved) plan.keptInputBytes = std::min(plan.keptInputBytes, oneShape);
+    const std::uint64_t allInputs = allInputsBytes(shapeSizes);
     // Users' sorts that any selected benchmark runs: first on small inputs,
     // so that a crash or a hang shows at once, before anything is measured.
     std::vector<SortId> userSorts;
@@ -329,18 +404,26 @@ int checkPlan(const Choice& choice, const BenchmarkFlags& flags, const std::stri
             }
         }
     }
-    installCrashReport("sorting_benchmark");
-    if (!firstRunUserSorts("sorting_benchmark", userSorts, choice.shapes, false)) return 1;
+    // Listing runs nothing, the users' sorts included; a user's sort that
+    // fails its first run is the one line printed.
+    if (flags.listTests) return 0;
+    if (const int failed = firstRunUserSorts(program, userSorts, choice.shapes, false)) return failed;
+    std::string kept = "each built once";
+    if (!flags.interleaved) {
+        kept += ", kept while its shape runs";
+    } else if (allInputs <= plan.keptInputBytes) {
+        kept += " and kept for the whole run";
+    } else {
+        kept = "over the " + formatBytes(double(plan.keptInputBytes)) + " the memory limit leaves (" +
+               limit.source + "): the least recently used given up and rebuilt when needed again";
+    }
+    std::fprintf(stderr,
+                 "%s: plan: %d benchmark(s) x %lld repetition(s)%s, min time %g s; inputs: %d set(s) of "
+                 "%s in all, %s; expected about %.0f s of CPU\n",
+                 program, static_cast<int>(plan.expected.size()), static_cast<long long>(flags.repetitions),
+                 flags.interleaved ? " interleaved" : "", flags.minTime, sets,
+                 formatBytes(double(allInputs)).c_str(), kept.c_str(), plan.seconds);
     return 0;
-}
-
-// The temporary file Google Benchmark writes --benchmark_out to: a run
-// stopped with Ctrl-C or a kill leaves none behind.
-char outTemporaryName[4096];
-extern "C" void removeOutTemporary(int signalNumber) {
-    std::remove(outTemporaryName);
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
 }
 
 // Google Benchmark prints its usage when it refuses a flag: the front has
@@ -357,18 +440,47 @@ int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::
     benchmark::AddCustomContext("sortbench_budget_seconds", std::to_string(choice.budgetSeconds));
     benchmark::AddCustomContext("sortbench_allocator", keptMapped ? "freed memory kept mapped between calls"
                                                                   : "freed memory may return to the system");
+    addRunContext(flags);
     if (realTime) {
         benchmark::AddCustomContext("sortbench_time",
                                     "real time: Windows' CPU clock for threads ticks in 15.6 ms steps");
     }
-    Harness run(choice.seed, choice.budgetSeconds);
+    Harness run(choice.seed, choice.budgetSeconds, plan.keptInputBytes);
     harness = &run;
+    const double start = processSeconds();
+    RunProgress progress(program, plan.expected, start);
+    double timedSeconds = 0;
     registerBenchmarks(choice);
     AllocationCounter counter;
     allocationCounter = &counter;
-    const bool written = runAndReport(ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
-                                                    choice.seed, choice.budgetSeconds, realTime,
-                                                    flags.outPath, outTemporary, flags.outFormat});
+    const bool written = runAndReport(
+        ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine, choice.seed,
+                      choice.budgetSeconds, realTime, flags.outPath, outTemporary, flags.outFormat,
+                      [&progress, &timedSeconds](const std::string& name, double timed) {
+                          timedSeconds += timed;
+                          const std::string line = progress.done(name, processSeconds());
+                          if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+                      }});
+    if (written && !plan.expected.empty() && !flags.listTests) {
+        // Where the CPU went; the timed batches beyond the runs reported
+        // are Google Benchmark's search for an iteration count. After a
+        // failed write the failure stays the last line.
+        const double spent = processSeconds() - start;
+        std::fprintf(
+            stderr,
+            "%s: %.1f s of CPU: timed calls %.1f s, iteration search %.1f s, inputs %.1f s (%d set(s) "
+            "built), checks %.1f s, memory runs %.1f s, the rest %.1f s\n",
+            program, spent, timedSeconds, std::max(0.0, run.batchSeconds() - timedSeconds),
+            run.inputSeconds(), run.inputBuilds(), run.checkSeconds(), memoryRunSeconds,
+            spent - std::max(timedSeconds, run.batchSeconds()) - run.inputSeconds() - run.checkSeconds() -
+                memoryRunSeconds);
+    }
+    if (!run.rebuiltInputs().empty()) {
+        std::string names;
+        for (const std::string& name : run.rebuiltInputs()) names += (names.empty() ? "" : ", ") + name;
+        std::fprintf(stderr, "%s: inputs rebuilt, the memory limit having given them up: %s\n", program,
+                     names.c_str());
+    }
     benchmark::RegisterMemoryManager(nullptr);
     harness = nullptr;
     // A stated skip is no failure; a result that differs from std::sort, or
@@ -379,26 +491,38 @@ int runBenchmarks(const Choice& choice, const BenchmarkFlags& flags, const std::
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string error;
+    // Before --sortbench_load: a library's constructors run as it loads.
+    if (!installCrashReport(program, error)) return refuse(program, error);
     Choice choice;
     BenchmarkFlags flags;
     const int read = readOptions(argc, argv, choice, flags);
     if (read >= 0) return read;
+    if (!choice.analyzePath.empty()) {
+        const int status =
+            analyzeSavedRun(choice.analyzePath,
+                            ReportOptions{choice.summaryPath, choice.htmlPath, choice.commandLine,
+                                          choice.seed, choice.budgetSeconds, realTime, "", "", "", nullptr});
+        if (!standardOutputWritten(program)) return 1;
+        return status;
+    }
     // Google Benchmark writes --benchmark_out itself: into a temporary file
     // beside it, put in place only when the run is done.
     const std::string outTemporary = flags.outPath.empty() ? "" : temporaryPathFor(flags.outPath);
     if (!outTemporary.empty()) {
         flags.passed.push_back("--benchmark_out=" + outTemporary);
-        std::snprintf(outTemporaryName, sizeof outTemporaryName, "%s", outTemporary.c_str());
-        std::signal(SIGINT, removeOutTemporary);
-        std::signal(SIGTERM, removeOutTemporary);
     }
+    if (!flags.minTimeGiven) flags.passed.push_back("--benchmark_min_time=" + formatted("%g", flags.minTime));
     std::vector<char*> passed = {argv[0]};
     for (std::string& flag : flags.passed) passed.push_back(&flag[0]);
     int passedCount = static_cast<int>(passed.size());
     passed.push_back(nullptr);
     benchmark::Initialize(&passedCount, passed.data(), refuseUnchecked);
     reportScenarioOnly = benchmark::GetBenchmarkFilter().empty() && !choice.chosen;
-    if (reportScenarioOnly) benchmark::SetBenchmarkFilter(reportFilter);
+    if (reportScenarioOnly) {
+        benchmark::SetBenchmarkFilter(reportFilter);
+        choice.sizes = {10000, 50000, 200000};
+    }
     if (int status = checkPlan(choice, flags, benchmark::GetBenchmarkFilter())) return status;
     int status = 1;
     try {

@@ -5,11 +5,13 @@
 #define SORTING_BENCHMARK_RESULTS_H
 
 #include <deque>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "compare/growth.h"
 #include "compare/html_report.h"
+#include "compare/platform.h"
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 #include "sorting_benchmark/run_report.h"
@@ -53,6 +55,12 @@ struct RunFacts {
 // the page and, laid out as text, for the console.
 Table memoryTable(const std::vector<Family>& families);
 std::string memoryText(const Table& table);
+
+// The growth and memory tables on out, then the summary and the page where
+// asked; false when a file could not be written.
+bool reportMeasurements(const std::deque<Measurement>& measurements, const RunFacts& facts,
+                        const ReportOptions& options, const std::vector<DataCache>& caches,
+                        std::ostream& out);
 
 Report pageOf(const std::deque<Measurement>& measurements, const RunFacts& facts,
               const ReportOptions& options, const std::vector<FamilyGrowth>& growth,

@@ -33,20 +33,6 @@ std::string formatSeconds(double seconds) {
     return formatted("%.3g s", seconds);
 }
 
-std::string compilerName() {
-#if defined(__clang__)
-    std::string name = "Clang " __clang_version__;
-#elif defined(__GNUC__)
-    std::string name = "GCC " __VERSION__;
-#else
-    std::string name = "unknown compiler";
-#endif
-#ifdef __MINGW32__
-    name += " (MinGW-w64)";
-#endif
-    return name;
-}
-
 // "counts.html" beside the page, when sorting_counts has written one there.
 bool countsPageBeside(const std::string& htmlPath) {
     const std::size_t slash = htmlPath.find_last_of("/\\");
@@ -136,8 +122,11 @@ ReportSection growthSection(const std::vector<FamilyGrowth>& growth, const std::
         "term), the textbook's class, and the verdict: confirmed (the textbook's class fits, its neighbours "
         "are ruled out), consistent (it fits, but these sizes cannot tell it from the class named), "
         "undecided (more sizes or repetitions could tell the fitting classes apart), differs (the "
-        "textbook's class does not fit, another does), no single class (the best class misses by over three "
-        "times the repetitions' noise) or n/a (the textbook says nothing here, or fewer than three sizes).");
+        "textbook's class does not fit, another does, and no step explains it), no single class (the best "
+        "class misses by over three times the noise, the repetitions' or the drift between sizes) or n/a "
+        "(the textbook says nothing here, or fewer than three sizes). Departures name a step in the time "
+        "per element with its sizes, factor and the cache the data outgrows, an outlier size, or a bend; "
+        "steps and outliers are taken out before the classes are fitted.");
     if (!cacheNote.empty())
         section.paragraphs.push_back(cacheNote +
                                      ": a local slope that jumps where the "
@@ -169,7 +158,16 @@ Table memoryTable(const std::vector<Family>& families) {
         for (const Measurement* m : family.sizes) {
             if (m->allocations >= 0) largest = m;
         }
-        if (largest == nullptr) continue;
+        if (largest == nullptr) {
+            // Rather than no row, or a row of zeros, for a loaded sort.
+            if (!allocationsSeen(family.sort) && !family.sizes.empty()) {
+                table.rows.push_back({sortName(family.sort), shapeName(family.shape),
+                                      std::to_string(family.sizes.back()->n), "not measured", "not measured",
+                                      "not measured"});
+                table.marks.push_back(allocationsUnseen);
+            }
+            continue;
+        }
         table.rows.push_back({sortName(family.sort), shapeName(family.shape), std::to_string(largest->n),
                               formatted("%.0f", largest->allocations), formatted("%.0f", largest->peakBytes),
                               formatted("%.2f", largest->peakBytes / largest->n)});
@@ -187,7 +185,12 @@ std::string memoryText(const Table& table) {
     for (const std::vector<std::string>& row : table.rows) {
         rows.push_back({row[0] + "/" + row[1], row[2], row[3], row[4], row[5]});
     }
-    return "\n" + layOut(rows, 1) + "(at the largest size that ran, counted apart from the timed calls)\n";
+    std::string unseen;
+    for (const std::string& mark : table.marks) {
+        if (mark == allocationsUnseen) unseen = std::string("(") + allocationsUnseen + ")\n";
+    }
+    return "\n" + layOut(rows, 1) + "(at the largest size that ran, counted apart from the timed calls)\n" +
+           unseen;
 }
 
 namespace {

@@ -47,8 +47,9 @@ std::vector<benchmark::BenchmarkReporter::Run> finiteCounters(
 // have used, which prints exactly what it would have printed.
 class CollectingReporter : public benchmark::BenchmarkReporter {
 public:
-    CollectingReporter(benchmark::BenchmarkReporter* display, bool realTime)
-        : display_(display), realTime_(realTime) {}
+    CollectingReporter(benchmark::BenchmarkReporter* display, bool realTime,
+                       std::function<void(const std::string&, double)> reported)
+        : display_(display), realTime_(realTime), reported_(std::move(reported)) {}
 
     bool ReportContext(const Context& context) override {
         ran_ = true;
@@ -69,6 +70,13 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override {
         display_->ReportRuns(finiteCounters(runs));
+        if (reported_ && !runs.empty()) {
+            double timed = 0;
+            for (const Run& run : runs) {
+                if (run.run_type == Run::RT_Iteration) timed += run.cpu_accumulated_time;
+            }
+            reported_(runs.front().run_name.function_name + "/" + runs.front().run_name.args, timed);
+        }
         // Memory from the last repetition that counted it: 1.7.1 keeps the
         // memory results in a vector that each repetition's may move, so
         // the earlier ones' pointers may no longer be valid here.
@@ -142,6 +150,7 @@ private:
 
     benchmark::BenchmarkReporter* display_;
     bool realTime_;
+    std::function<void(const std::string&, double)> reported_;
     bool ran_ = false;
     RunFacts facts_ = {"", "", 0, 0, {}};
     std::deque<Measurement> measurements_;  // a deque: pointers into it stay valid
@@ -170,10 +179,13 @@ std::vector<Family> familiesOf(const std::deque<Measurement>& measurements, std:
 }
 
 // The repetitions are the samples; a run that reported its aggregates only
-// gives its median.
-FamilyGrowth growthOf(const Family& family) {
+// gives its median. A step in the times is named after the cache the
+// bytes a call holds (the array and what the sort allocates) outgrow.
+FamilyGrowth growthOf(const Family& family, const std::vector<DataCache>& caches) {
     GrowthData data;
+    std::vector<double> bytes;
     for (const Measurement* m : family.sizes) {
+        bytes.push_back(m->n * double(sizeof(int)) + std::max(0.0, m->peakBytes));
         std::vector<double> samples;
         for (double s : m->seconds) {
             if (s > 0) samples.push_back(s);
@@ -182,7 +194,9 @@ FamilyGrowth growthOf(const Family& family) {
         data.sizes.push_back(m->n);
         data.samples.push_back(samples);
     }
-    return analyzeFamily(family.sort, family.shape, figureTime, data, 0.05);
+    FamilyGrowth growth = analyzeFamily(family.sort, family.shape, figureTime, data, 0.05);
+    nameStepCauses(growth.fit, data.sizes, bytes, caches);
+    return growth;
 }
 
 // The reporter of --benchmark_out: Google Benchmark's own for the format,
@@ -234,7 +248,7 @@ bool writeFile(const char* what, const std::string& path, const std::string& tex
 bool runAndReport(const ReportOptions& options) {
     // Google Benchmark keeps this one for the whole process: not ours to free.
     benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
-    CollectingReporter reporter(display, options.realTime);
+    CollectingReporter reporter(display, options.realTime, options.reported);
     std::unique_ptr<CheckedFileReporter> file;
     if (!options.outPath.empty()) file.reset(new CheckedFileReporter(options.outFormat));
     benchmark::RunSpecifiedBenchmarks(&reporter, file.get());
@@ -251,19 +265,29 @@ bool runAndReport(const ReportOptions& options) {
         }
     }
 
-    std::vector<Shape> shapes;
-    const std::vector<Family> families = familiesOf(reporter.measurements(), shapes);
-    std::vector<FamilyGrowth> growth;
-    for (const Family& family : families) growth.push_back(growthOf(family));
-    const std::string cacheNote = reporter.facts().caches.empty() ? "" : "caches: " + reporter.facts().caches;
-
     // After Google Benchmark's table; where stdout is JSON or CSV, apart from it.
-    if (!growth.empty()) {
-        const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display) != nullptr;
-        std::ostream& out = console ? display->GetOutputStream() : std::cerr;
-        out << std::flush << growthTable(growth, cacheNote) << memoryText(memoryTable(families))
-            << std::flush;
-    }
+    const bool console = dynamic_cast<benchmark::ConsoleReporter*>(display) != nullptr;
+    std::ostream& out = console ? display->GetOutputStream() : std::cerr;
+    out << std::flush;
+    if (!reportMeasurements(reporter.measurements(), reporter.facts(), options, dataCaches(), out))
+        written = false;
+    return written;
+}
+
+bool reportMeasurements(const std::deque<Measurement>& measurements, const RunFacts& facts,
+                        const ReportOptions& options, const std::vector<DataCache>& caches,
+                        std::ostream& out) {
+    bool written = true;
+    std::vector<Shape> shapes;
+    const std::vector<Family> families = familiesOf(measurements, shapes);
+    std::vector<FamilyGrowth> growth;
+    for (const Family& family : families) growth.push_back(growthOf(family, caches));
+    // Google Benchmark's list where it has one; else what the system says.
+    const std::string listed = facts.caches.empty() ? dataCachesText(caches) : facts.caches;
+    const std::string cacheNote = listed.empty() ? "" : "caches: " + listed;
+
+    if (!growth.empty())
+        out << growthTable(growth, cacheNote) << memoryText(memoryTable(families)) << std::flush;
 
     if (!options.summaryPath.empty() &&
         !writeFile("--sortbench_summary", options.summaryPath, growthJson(growth)))
@@ -271,8 +295,7 @@ bool runAndReport(const ReportOptions& options) {
     if (!options.htmlPath.empty()) {
         std::string error;
         if (!writeHtmlReport(options.htmlPath,
-                             pageOf(reporter.measurements(), reporter.facts(), options, growth, families,
-                                    shapes, cacheNote),
+                             pageOf(measurements, facts, options, growth, families, shapes, cacheNote),
                              error)) {
             std::cerr << "sorting_benchmark: --sortbench_html: " << error << "\n";
             written = false;

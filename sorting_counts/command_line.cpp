@@ -5,6 +5,7 @@
 #include <new>
 
 #include "compare/options.h"
+#include "compare/platform.h"
 #include "compare/text.h"
 #include "compare/user_sorts.h"
 #include "compare/writer.h"
@@ -30,7 +31,10 @@ std::string helpText(const std::vector<Option>& options) {
            "physical memory, the address-space limit and " +
            memoryLimitVariable +
            " (bytes), the least of them.\n"
-           "Progress goes to stderr, one line per shape and sort.\n"
+           "By default each sort takes as many inputs per size as its spread needs (at least 2),\n"
+           "and above 200000 inversions and runs are measured on 2 inputs and a sort stops once its\n"
+           "local slopes settle; --exhaustive counts every size on every input.\n"
+           "The plan and progress go to stderr, one line per shape and sort, with the time left.\n"
            "--load adds a sort of your own built as a shared library (NAME.so, NAME.dll on Windows);\n"
            "see user_sorts/README.md.\n";
 }
@@ -55,6 +59,9 @@ int checkMemory(const Settings& settings, const std::string& sizeOption) {
 }  // namespace
 
 int countsMain(int argc, char** argv) {
+    std::string error;
+    // Before --load: a library's constructors run as it loads.
+    if (!installCrashReport(program, error)) return refuse(program, error);
     Settings settings;
     settings.sorts = allSorts();
     settings.shapes = plainShapes();
@@ -107,6 +114,14 @@ int countsMain(int argc, char** argv) {
         {"--seed", Option::spaced, "N",
          "seed the inputs are built from, 0..4294967295 (default " + std::to_string(defaultSeed) + ")",
          [&](const std::string& v, std::string& e) { return parseSeed(v, settings.seed, e); }, nullptr},
+        {"--exhaustive", Option::flag, "",
+         "count every size on 5 to 100 inputs and measure the disorder of each,\nrather than stop where the "
+         "counts are settled",
+         [&settings](const std::string&, std::string&) {
+             settings.exhaustive = true;
+             return true;
+         },
+         nullptr},
         {"--csv", Option::flag, "", "print CSV instead of the table", format(Settings::csv), "format"},
         {"--json", Option::flag, "", "print JSON instead of the table", format(Settings::json), "format"},
         htmlPageOption("--html", "also write the results as an HTML page", settings.htmlPath),
@@ -114,15 +129,26 @@ int countsMain(int argc, char** argv) {
     };
     const int status = readCommandLine(program, options, argc, argv, helpText(options));
     if (status >= 0) return status;
-    std::string error;
     settings.sorts = allSorts();
     if (sortsGiven && !parseSortList(sortList, settings.sorts, error)) {
         return refuse(program, "--sorts " + error);
     }
     if (const int refused = checkMemory(settings, sizeOption)) return refused;
     // Users' sorts first on small inputs, so that a crash or a hang shows at once.
-    installCrashReport(program);
-    if (!firstRunUserSorts(program, settings.sorts, settings.shapes, true)) return 1;
+    if (const int failed = firstRunUserSorts(program, settings.sorts, settings.shapes, true)) return failed;
+    // Each input's arrays are allocated and freed again at every size:
+    // kept mapped, they are not faulted in afresh each time.
+    keepFreedMemoryMapped();
+    std::fprintf(stderr,
+                 "%s: plan: %d sort(s) x %d shape(s) at %d size(s)%s; %s; expected about %.0f s of CPU\n",
+                 program, static_cast<int>(settings.sorts.size()), static_cast<int>(settings.shapes.size()),
+                 static_cast<int>(settings.sizes.size()), settings.sweep ? " and the disorder sweep" : "",
+                 settings.exhaustive
+                     ? "every size on 5 to 100 inputs, the disorder of each measured"
+                     : "inputs per size from each sort's largest spread so far (a 0.25% "
+                       "standard error, at least 2); above 200000 disorder on 2 inputs and a sort stopped "
+                       "once its slopes settle (--exhaustive: all)",
+                 expectedSeconds(settings));
     try {
         const Results results = countAll(settings);
         for (const std::vector<Row>* rows : {&results.rows, &results.sweep}) {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <functional>
 
 #include "compare/disorder.h"
 #include "compare/platform.h"
@@ -28,22 +30,14 @@ int inputsAt(int n) {
 
 const char programName[] = "sorting_counts";
 
+double cpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
 // Besides the sizes asked for, the budget counts one input at each of these
 // sizes (at most 500000 comparisons), so that any size has two smaller
 // sizes to take the local growth from.
 const int probeSizes[] = {500, 1000};
 
 }  // namespace
-
-int decimalDigits(unsigned v) {
-    int d = 0;
-    for (; v > 0; v /= 10) ++d;
-    return d;
-}
-
-unsigned radixSpan(int min, int max) {
-    return static_cast<unsigned>(max) - (min < 0 ? static_cast<unsigned>(min) : 0u);
-}
 
 double figureOf(const Row& row, const Totals& t) {
     return countsPasses(row.sort) ? t.elementOperations : t.comparisons;
@@ -79,7 +73,42 @@ const char* leftOutReason(SortId sort, const Shape& shape) {
     return nullptr;
 }
 
+int inputsForSpread(double relativeSpread, int most) {
+    const double needed = std::ceil(std::pow(relativeSpread / targetStandardError, 2));
+    if (!(needed < most)) return most;  // NaN too: nothing known, count them all
+    return std::max(fewestSpreadInputs, std::min(most, static_cast<int>(needed)));
+}
+
+bool slopesSettled(const std::vector<std::pair<int, double>>& counts, std::string& reason) {
+    if (counts.size() < 3) return false;
+    const std::pair<int, double>& a = counts[counts.size() - 3];
+    const std::pair<int, double>& b = counts[counts.size() - 2];
+    const std::pair<int, double>& c = counts.back();
+    if (!(a.second > 0 && b.second > 0 && c.second > 0)) return false;
+    const double first = std::log(b.second / a.second) / std::log(double(b.first) / a.first);
+    const double second = std::log(c.second / b.second) / std::log(double(c.first) / b.first);
+    if (!(std::fabs(second - first) < slopeTolerance)) return false;
+    reason = "stopped: local slopes " + formatted("%.3f", first) + " (" + std::to_string(a.first) + " to " +
+             std::to_string(b.first) + ") and " + formatted("%.3f", second) + " (to " +
+             std::to_string(c.first) + ") agree within " + formatted("%.2f", slopeTolerance) +
+             "; --exhaustive counts it";
+    return true;
+}
+
 namespace {
+
+// The relative standard deviation of a row's figures across its inputs;
+// NaN with fewer than two.
+double relativeSpread(const Row& row) {
+    if (row.figures.size() < 2) return std::nan("");
+    double sum = 0;
+    for (double f : row.figures) sum += f;
+    const double average = sum / double(row.figures.size());
+    if (!(average > 0)) return 0;
+    double squares = 0;
+    for (double f : row.figures) squares += (f - average) * (f - average);
+    return std::sqrt(squares / double(row.figures.size() - 1)) / average;
+}
 
 // Left out at n when its comparisons are estimated past the ceiling, with
 // the estimate and where it came from as the reason.
@@ -98,7 +127,7 @@ bool budgetReason(const std::vector<std::pair<int, double>>& counted, int n, std
 // One line per sort of a shape, as Google Benchmark prints a row per run,
 // so that a long run is never silent.
 void reportProgress(const Shape& shape, const std::vector<std::vector<Row>>& bySort,
-                    const std::vector<double>& seconds) {
+                    const std::vector<double>& seconds, const std::string& left) {
     for (std::size_t s = 0; s < bySort.size(); ++s) {
         int sizes = 0;
         int largest = 0;
@@ -112,8 +141,8 @@ void reportProgress(const Shape& shape, const std::vector<std::vector<Row>>& byS
                                         ? "left out at every size"
                                         : std::to_string(sizes) + " of " + std::to_string(bySort[s].size()) +
                                               " sizes counted, up to n = " + std::to_string(largest);
-        std::fprintf(stderr, "%s%s: %-32s %s, %.2f s\n", stderrIsTerminal() ? "\r\033[K" : "", programName,
-                     family.c_str(), counted.c_str(), seconds[s]);
+        std::fprintf(stderr, "%s%s: %-32s %s, %.2f s%s\n", stderrIsTerminal() ? "\r\033[K" : "", programName,
+                     family.c_str(), counted.c_str(), seconds[s], s + 1 == bySort.size() ? left.c_str() : "");
     }
 }
 
@@ -135,7 +164,11 @@ void countOne(SortId sort, const Shape& shape, const std::vector<int>& input, co
     const int n = static_cast<int>(input.size());
     takeCounts();
     noteUserCall(sort, shape, n);
-    sortEntry(sort).counted(v.data(), n);
+    try {
+        sortEntry(sort).counted(v.data(), n);
+    } catch (...) {
+        userCallThrew();
+    }
     userCallDone();
     const counted::OperationCounts counts = takeCounts();
     const std::string problem = resultProblem(v.data(), sorted);
@@ -163,7 +196,8 @@ void countOne(SortId sort, const Shape& shape, const std::vector<int>& input, co
 
 // Every sort of the settings on one shape at the given sizes, inputs built
 // from seed + i; rows in sort-major order of the sizes.
-std::vector<Row> countShape(const Settings& settings, const Shape& shape, const std::vector<int>& sizes) {
+std::vector<Row> countShape(const Settings& settings, const Shape& shape, const std::vector<int>& sizes,
+                            const std::function<std::string()>& left) {
     const std::size_t sortCount = settings.sorts.size();
     std::vector<std::vector<Row>> bySort(sortCount);
     // The comparisons per input at each size counted so far, per sort.
@@ -183,31 +217,52 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
             counted[s].push_back({probeSize, totals.comparisons});
         }
     }
+    // Each sort's largest spread of its figure over the sizes counted so
+    // far, which sets its inputs at the next.
+    std::vector<double> spread(sortCount, std::nan(""));
+    // The figure's mean at each size counted, per sort, for the stopping
+    // rule: comparisons, or element operations where a sort compares none.
+    std::vector<std::vector<std::pair<int, double>>> figures(sortCount);
     for (int n : sizes) {
         std::vector<Row> rows;
         std::vector<bool> runs(sortCount, false);
+        std::vector<int> wanted(sortCount, 0);
         for (std::size_t s = 0; s < sortCount; ++s) {
             const SortId sort = settings.sorts[s];
             Row row = {sort, shape, n, 0, Totals(), {}, "", ""};
             if (const char* reason = leftOutReason(sort, shape)) {
                 row.leftOut = reason;
             } else if (budgetReason(counted[s], n, row.leftOut)) {
+            } else if (!settings.exhaustive && n > stoppingSize && slopesSettled(figures[s], row.leftOut)) {
             } else {
                 runs[s] = true;
+                wanted[s] = settings.exhaustive ? inputsAt(n) : inputsForSpread(spread[s], inputsAt(n));
             }
             rows.push_back(row);
         }
-        if (std::find(runs.begin(), runs.end(), true) != runs.end()) {
-            for (int i = 0; i < inputsAt(n); ++i) {
+        const int inputs = *std::max_element(wanted.begin(), wanted.end());
+        const int measuredDisorder =
+            settings.exhaustive || n <= stoppingSize ? inputs : std::min(inputs, disorderInputs);
+        {
+            for (int i = 0; i < inputs; ++i) {
                 const std::vector<int> input =
                     makeShape(shape, n, settings.seed + static_cast<std::uint32_t>(i));
                 std::vector<int> sorted = input;
                 std::sort(sorted.begin(), sorted.end());
-                const DisorderMeasures measures = measureDisorder(input);
+                DisorderMeasures measures = {0, 0, 0};
+                if (i < measuredDisorder) {
+                    measures.inversions = countInversions(input);
+                    measures.runs = countAscendingRuns(input);
+                }
+                for (std::size_t j = 0; j < sorted.size(); ++j) {
+                    if (j == 0 || sorted[j] != sorted[j - 1]) ++measures.distinct;
+                }
                 for (std::size_t s = 0; s < sortCount; ++s) {
                     if (!runs[s]) continue;
                     Row& row = rows[s];
-                    if (row.inputs >= fewestInputs && row.mean.comparisons > comparisonsPerSize) continue;
+                    if (row.inputs >= wanted[s]) continue;
+                    if (row.inputs >= fewestInputsOf(settings) && row.mean.comparisons > comparisonsPerSize)
+                        continue;
                     double figure = 0;
                     const auto start = std::chrono::steady_clock::now();
                     countOne(row.sort, shape, input, sorted, row.mean, figure);
@@ -230,22 +285,32 @@ std::vector<Row> countShape(const Settings& settings, const Shape& shape, const 
             Row& row = rows[s];
             if (row.inputs > 0) {
                 Totals& t = row.mean;
-                for (double* field :
-                     {&t.comparisons, &t.writes, &t.allocations, &t.passes, &t.elementOperations,
-                      &t.inversions, &t.runs, &t.distinct, &t.expected, &t.lowerBound}) {
+                for (double* field : {&t.comparisons, &t.writes, &t.allocations, &t.passes,
+                                      &t.elementOperations, &t.distinct, &t.expected, &t.lowerBound}) {
                     *field /= row.inputs;
                 }
+                for (double* field : {&t.inversions, &t.runs})
+                    *field /= std::min(row.inputs, measuredDisorder);
                 const std::pair<int, double> count(n, t.comparisons);
                 counted[s].insert(std::upper_bound(counted[s].begin(), counted[s].end(), count), count);
+                figures[s].push_back({n, figureOf(row, t)});
             }
             bySort[s].push_back(row);
+        }
+        for (std::size_t s = 0; s < sortCount; ++s) {
+            // The largest spread so far: two inputs may agree by chance
+            // (radix sort's passes on all_equal follow each input's one
+            // value), and a size that takes two would then pass on a spread
+            // of 0.
+            const double now = relativeSpread(bySort[s].back());
+            if (bySort[s].back().inputs > 0 && !(now <= spread[s])) spread[s] = now;
         }
         if (settings.progress && stderrIsTerminal()) {
             std::fprintf(stderr, "\r%s: %s at n = %d counted\033[K", programName, shapeName(shape).c_str(),
                          n);
         }
     }
-    if (settings.progress) reportProgress(shape, bySort, seconds);
+    if (settings.progress) reportProgress(shape, bySort, seconds, left ? left() : "");
     std::vector<Row> all;
     for (const std::vector<Row>& rows : bySort) all.insert(all.end(), rows.begin(), rows.end());
     return all;
@@ -276,8 +341,18 @@ FamilyGrowth growthOf(const std::vector<Row>& rows) {
 
 Results countAll(const Settings& settings) {
     Results results;
+    // The time left from the CPU the shapes so far took (the sweep takes
+    // little).
+    const double start = cpuSeconds();
+    std::size_t shapesDone = 0;
+    const auto left = [&]() {
+        ++shapesDone;
+        const double spent = cpuSeconds() - start;
+        return formatted(", about %.0f s left",
+                         spent * double(settings.shapes.size() - shapesDone) / double(shapesDone));
+    };
     for (const Shape& shape : settings.shapes) {
-        const std::vector<Row> rows = countShape(settings, shape, settings.sizes);
+        const std::vector<Row> rows = countShape(settings, shape, settings.sizes, left);
         for (std::size_t first = 0; first < rows.size(); first += settings.sizes.size()) {
             const std::vector<Row> family(
                 rows.begin() + static_cast<std::ptrdiff_t>(first),
@@ -290,11 +365,31 @@ Results countAll(const Settings& settings) {
     if (settings.sweep) {
         for (double percent : sweepPercents) {
             const std::vector<Row> rows =
-                countShape(settings, Shape{shapeNearlySorted, percent}, {sweepSize});
+                countShape(settings, Shape{shapeNearlySorted, percent}, {sweepSize}, nullptr);
             results.sweep.insert(results.sweep.end(), rows.begin(), rows.end());
         }
     }
     return results;
+}
+
+double expectedSeconds(const Settings& settings) {
+    // Per element and level of lg n, for each sort and input, and for each
+    // input's building, sorted copy and disorder: fitted to measured runs
+    // (the default run counts about a third of the sorts past 200000).
+    const double perSortElement = 2.6e-9, perInputElement = 3.5e-9;
+    double seconds = 0;
+    for (int n : settings.sizes) {
+        const double work = double(n) * std::log2(std::max(n, 2));
+        double inputs = inputsAt(n);
+        double sorts = double(settings.sorts.size());
+        if (!settings.exhaustive) {
+            inputs = std::min(inputs, 3.0);
+            if (n > stoppingSize) sorts *= 0.3;
+        }
+        seconds +=
+            double(settings.shapes.size()) * inputs * work * (sorts * perSortElement + perInputElement);
+    }
+    return seconds;
 }
 
 // The input, its sorted copy, the

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compare/growth.h"
@@ -15,8 +16,30 @@
 #include "compare/shapes.h"
 #include "compare/sorts.h"
 
-// Every size takes at least this many inputs.
+// Every size takes at least this many inputs in an exhaustive run.
 const int fewestInputs = 5;
+
+// The default run stops counting what is already known, each decision
+// said in the output; --exhaustive keeps every size and input.
+// A sort takes as many inputs at a size as its figure's spread at the size
+// before needs for this relative standard error of the mean, at least 2
+// and at most the exhaustive run's count (counts past 200000 vary by
+// 0.000-0.03% between inputs for most sorts, quick sort's by up to 29%).
+const double targetStandardError = 0.0025;
+const int fewestSpreadInputs = 2;
+int inputsForSpread(double relativeSpread, int most);
+// Above stoppingSize the inversions and runs (O(n log n) each) are
+// measured on this many inputs of a size, below it on all, so that the
+// rows keep comparisons = inversions + n - 1 for insertion sort where most
+// are read; the distinct values are read from every sorted copy.
+const int disorderInputs = 2;
+// Above this size a sort stops once its last two local slopes (between
+// three consecutive sizes counted) agree within slopeTolerance: the class
+// is settled and larger sizes would cost most of the run. The reason is
+// set, for the row's "left out".
+const int stoppingSize = 200000;
+const double slopeTolerance = 0.05;
+bool slopesSettled(const std::vector<std::pair<int, double>>& counts, std::string& reason);
 
 // The disorder sweep: how cost follows disorder at one size.
 const double sweepPercents[] = {0, 0.1, 1, 10, 100};
@@ -24,10 +47,6 @@ const int sweepSize = 10000;
 
 // Counting and radix sort compare nothing: their figure is element operations.
 inline bool countsPasses(SortId sort) { return !sortEntry(sort).compares; }
-
-int decimalDigits(unsigned v);
-// Keys of radix sort's passes: values, or value - min when any is below zero.
-unsigned radixSpan(int min, int max);
 
 // What one input of a case cost, summed over the inputs of a row.
 struct Totals {
@@ -59,8 +78,13 @@ struct Settings {
     enum Format { table, csv, json } format = table;
     std::string htmlPath;
     std::string commandLine;
-    bool progress = false;  // a line on stderr per shape and sort as it is counted
+    bool progress = false;    // a line on stderr per shape and sort as it is counted
+    bool exhaustive = false;  // every size on every input, as the fewest inputs allow
 };
+// The fewest inputs a row counted takes under these settings.
+inline int fewestInputsOf(const Settings& s) { return s.exhaustive ? fewestInputs : fewestSpreadInputs; }
+// The CPU seconds a run is expected to take, for the plan.
+double expectedSeconds(const Settings& settings);
 
 struct Results {
     std::vector<Row> rows;
@@ -90,17 +114,7 @@ const char* leftOutReason(SortId sort, const Shape& shape);
 // Bytes a run holds at once for one size.
 double bytesNeeded(const Settings& settings, int n);
 
-// The textbook's figures.
-// What the textbook says a sort costs on an input: comparisons, but passes
-// over all n elements for counting and radix sort. value < 0: it says
-// nothing for this shape.
-struct Expectation {
-    double value;
-    std::string formula;
-};
-Expectation textbookCount(SortId sort, const Shape& shape, const std::vector<int>& input);
-// H(n) = 1 + 1/2 + ... + 1/n.
-double harmonic(double n);
+// The textbook's figures are compare/textbook.cpp's (textbookCount).
 // A case is left out at a size where its comparisons per input are
 // estimated above this: such runs take seconds each and say nothing the
 // smaller sizes do not.

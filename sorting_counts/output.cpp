@@ -44,8 +44,18 @@ void printRows(const std::vector<Row>& rows) {
 }  // namespace
 
 void printTable(const Settings& settings, const Results& results) {
-    std::printf("Means over the inputs of each size (column inputs), input i built from seed %u + i.\n\n",
+    std::printf("Means over the inputs of each size (column inputs), input i built from seed %u + i.\n",
                 settings.seed);
+    if (settings.exhaustive) {
+        std::printf("Exhaustive: every size counted, inversions and runs measured on every input.\n\n");
+    } else {
+        std::printf(
+            "Each sort takes as many inputs as its largest spread at the sizes before needs for a %.2f%%\n"
+            "standard error of the mean (at least %d); above %d inversions and runs are measured on the\n"
+            "first %d inputs, and a sort stops once its last two local slopes agree within %.2f.\n"
+            "--exhaustive counts every size on every input.\n\n",
+            100 * targetStandardError, fewestSpreadInputs, stoppingSize, disorderInputs, slopeTolerance);
+    }
     printRows(results.rows);
     std::printf(
         "\nratio: measured / expected; comparisons, but passes over all n elements for counting and radix\n"
@@ -136,7 +146,7 @@ void printJsonRows(const std::vector<Row>& rows) {
 
 void printJson(const Settings& settings, const Results& results) {
     std::printf("{\n  \"seed\": %u, \"fewest_inputs\": %d, \"command\": %s,\n  \"rows\": [", settings.seed,
-                fewestInputs, scriptJsonString(settings.commandLine).c_str());
+                fewestInputsOf(settings), scriptJsonString(settings.commandLine).c_str());
     printJsonRows(results.rows);
     std::printf("  ],\n  \"families\": [");
     const char* separator = "\n";

@@ -4,7 +4,7 @@
 # family per sort and shape that ran.
 # cmake -DBENCHMARK=path -DSUMMARY=file -P benchmark_summary.cmake
 file(REMOVE ${SUMMARY})
-execute_process(COMMAND ${BENCHMARK} "--benchmark_filter=^(insertion|counting)/(random|all_equal)/(1000|2000|5000)$"
+execute_process(COMMAND ${BENCHMARK} "--benchmark_filter=^(insertion|counting)/(random|all_equal)/(1000|3000|10000)$"
                         --benchmark_min_time=0.001 --benchmark_repetitions=2 --benchmark_format=json
                         --sortbench_summary=${SUMMARY}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -75,13 +76,14 @@ TEST(Growth, ClassifiesNoisyTimingsOfKnownGrowth) {
     for (GrowthClass cls : {growthN, growthNLgN, growthN2}) {
         SCOPED_TRACE(growthClassNames[cls]);
         const Rates rates = classify(cls, wide, 1000);
-        EXPECT_GE(rates.trueAmong, 990);
-        EXPECT_LE(rates.wrongAlone, 10);
+        // Steps and outliers looked for in 15% noise cost N about 1% here.
+        EXPECT_GE(rates.trueAmong, 985);
+        EXPECT_LE(rates.wrongAlone, 15);
         if (cls == growthN2) {
             EXPECT_GE(rates.trueAlone, 990);
         }
         // Over 1000..20000 N and N lg N differ by 4%, under twice the 5% floor.
-        EXPECT_EQ(classify(cls, sizes125(1000, 20000), 300).splitNAndNLgN, 0);
+        EXPECT_LE(classify(cls, sizes125(1000, 20000), 300).splitNAndNLgN, 1);
     }
 }
 
@@ -224,16 +226,20 @@ TEST(Growth, JsonCarriesTheFields) {
         "\"exponent\": 1.9985, \"exponent_low\": 1.9967, \"exponent_high\": 2.0003, \"local_slopes\": "
         "[1.9971, 1.9987, 1.9994], \"noise\": 0.0500, \"fit_error\": 0.0003, \"classes\": [\"N^2\"], "
         "\"classes_text\": \"N^2\", \"terms\": {\"n^2\": 0.25, \"n\": 1}, \"textbook_terms\": {\"n^2\": "
-        "0.25, \"n\": 1}, \"terms_text\": \"0.250 n^2 + 1.00 n (textbook (1 - 1/D) n^2/4 + n = 0.25 n^2 + "
-        "n)\", \"linear_share\": null, \"textbook\": \"N^2\", \"textbook_reason\": \"about n^2/4 "
-        "inversions, each costs a comparison\", \"verdict\": \"confirmed\", \"not_told_apart\": [], "
-        "\"verdict_text\": \"confirmed\"},\n"
+        "0.25, \"n\": 0.75}, \"terms_text\": \"0.250 n^2 + 1.00 n [misfit 0.00% over 1000..10000] (textbook "
+        "(1 - 1/D) n(n-1)/4 + n - H(n) = 0.25 n^2 + 0.75 n)\", \"linear_share\": null, \"textbook\": "
+        "\"N^2\", \"textbook_reason\": \"about n^2/4 inversions, each costs a comparison\", \"verdict\": "
+        "\"confirmed\", \"not_told_apart\": [], \"verdict_text\": \"confirmed\", \"noise_repetitions\": "
+        "0.0000, \"noise_drift\": 0.0000, \"departures\": [], \"departures_text\": \"-\", \"misfit\": "
+        "0.000000, \"terms_from\": 1000, \"terms_to\": 10000, \"terms_left_out\": \"\"},\n"
         "  {\"sort\": \"quick\", \"shape\": \"saws\", \"sizes\": [1000, 2000], \"exponent\": null, "
         "\"exponent_low\": null, \"exponent_high\": null, \"local_slopes\": [1.0000], \"noise\": 0.0500, "
         "\"fit_error\": null, \"classes\": [], \"classes_text\": \"needs 3 sizes\", \"terms\": null, "
         "\"textbook_terms\": null, \"terms_text\": \"-\", \"linear_share\": null, \"textbook\": null, "
         "\"textbook_reason\": \"sorted runs make pivots extremes of their runs; no textbook figure\", "
-        "\"verdict\": \"n/a\", \"not_told_apart\": [], \"verdict_text\": \"n/a\"}\n"
+        "\"verdict\": \"n/a\", \"not_told_apart\": [], \"verdict_text\": \"n/a\", \"noise_repetitions\": "
+        "0.0000, \"noise_drift\": 0.0000, \"departures\": [], \"departures_text\": \"-\", \"misfit\": null, "
+        "\"terms_from\": null, \"terms_to\": null, \"terms_left_out\": \"\"}\n"
         "]}\n");
     EXPECT_NE(growthTable(families, "caches: L2 1 MiB").find("caches: L2 1 MiB"), std::string::npos);
 }
@@ -298,25 +304,36 @@ TEST(Growth, Edges) {
         double e;
         bool fits;
     };
+    // Counted figures: times would take the zigzag for drift between sizes.
     for (const Misfit& m : {Misfit{0.14, true}, Misfit{0.17, false}}) {
         GrowthData data = {sizes, {}};
         for (std::size_t i = 0; i < sizes.size(); ++i)
             data.samples.push_back({sizes[i] * sizes[i] * (i % 2 ? 1 + m.e : 1 - m.e)});
-        const FamilyGrowth family = analyzeFamily(sortInsertion, {shapeRandom, 0}, figureTime, data, 0.05);
+        const FamilyGrowth family =
+            analyzeFamily(sortInsertion, {shapeRandom, 0}, figureOperations, data, 0.05);
         EXPECT_EQ(!family.fit.classes.empty(), m.fits) << m.e;
         EXPECT_EQ(growthRowCells(family)[4], m.fits ? "N^2" : "no single class") << m.e;
         EXPECT_EQ(family.verdict, m.fits ? verdictConfirmed : verdictNoSingleClass) << m.e;
+        const FamilyGrowth timed = analyzeFamily(sortInsertion, {shapeRandom, 0}, figureTime, data, 0.05);
+        EXPECT_GT(timed.fit.driftNoise, m.e) << m.e;
+        EXPECT_EQ(timed.verdict, verdictConfirmed) << m.e;
     }
     // Counts: the 1% floor, and a measured noise above it widens the threshold.
     GrowthData counts = {sizes, {}};
     for (std::size_t i = 0; i < sizes.size(); ++i)
         counts.samples.push_back({sizes[i] * (i % 2 ? 1.04 : 0.96)});
-    EXPECT_TRUE(fitGrowth(counts, 0.01).classes.empty());
-    EXPECT_FALSE(fitGrowth(counts, 0.02).classes.empty());
+    EXPECT_TRUE(fitGrowth(counts, 0.01, figureOperations).classes.empty());
+    EXPECT_FALSE(fitGrowth(counts, 0.02, figureOperations).classes.empty());
     // Spread measured from repetitions: 1.4826 times the median absolute
-    // deviation, the median over the sizes, never the fit's own misfit.
+    // deviation over its mean share of sigma for three (0.6746), the mean
+    // over the sizes, never the fit's own misfit.
     GrowthData spread = {{1000, 2000, 4000}, {{0.9, 1, 1.1}, {1.8, 2, 2.2}, {3.6, 4, 4.4}}};
-    EXPECT_NEAR(fitGrowth(spread, 0.01).noise, 1.4826 * std::log(1.1), 1e-9);
+    EXPECT_NEAR(fitGrowth(spread, 0.01).repetitionNoise, 1.4826 * std::log(1.1) / 0.6746, 1e-9);
+    // Decisions weigh the medians: sqrt(pi/2 / 3) of that.
+    EXPECT_NEAR(fitGrowth(spread, 0.01).noise, 1.4826 * std::log(1.1) / 0.6746 * std::sqrt(1.5708 / 3), 1e-9);
+    spread.samples[2] = {3.2, 4, 4.8};
+    EXPECT_NEAR(fitGrowth(spread, 0.01).repetitionNoise,
+                1.4826 * (2 * std::log(1.1) + std::log(1.2)) / 3 / 0.6746, 1e-9);
     // An even number of repetitions: the median is the mean of the two middles.
     const GrowthFit even = fitGrowth({{1000, 2000, 4000}, {{1, 3}, {4, 4}, {8, 8}}}, 0.05);
     EXPECT_NEAR(even.exponent, 1, 1e-12);
@@ -334,13 +351,48 @@ TEST(Growth, TermsWithTheirConstants) {
     const FamilyGrowth quick = analyzeFamily(
         sortQuick, {shapeRandom, 0}, figureOperations,
         exactly([](double n) { return 2 * n * std::log(1e4) + n * n / 2e4; }, sizes125(1000, 1000000)), 0.01);
-    ASSERT_EQ(quick.terms.size(), 3u);
+    // The textbook's own two terms, from 10 D on where they hold, with
+    // their misfit and range.
+    ASSERT_EQ(quick.terms.size(), 2u);
     EXPECT_EQ(quick.terms[0].term, termN2);
     EXPECT_NEAR(quick.terms[0].constant, 5e-5, 1e-8);
-    EXPECT_NEAR(quick.terms[2].constant, 2 * std::log(1e4), 1e-4);
+    EXPECT_NEAR(quick.terms[1].constant, 2 * std::log(1e4), 1e-4);
+    EXPECT_NEAR(quick.termsMisfit, 0, 1e-9);
+    EXPECT_EQ(quick.termsFrom, 1e5);
+    EXPECT_EQ(quick.termsTo, 1e6);
     ASSERT_TRUE(quick.textbookTerms.known);
     EXPECT_EQ(quick.textbookTerms.terms[0].constant, 5e-5);
     EXPECT_NE(growthRowCells(quick)[5].find("5e-05 n^2"), std::string::npos) << growthRowCells(quick)[5];
+    EXPECT_NE(growthRowCells(quick)[5].find("over 100000..1000000"), std::string::npos);
+    // The range is the sizes fitted, not the textbook's bound.
+    const FamilyGrowth skipping =
+        analyzeFamily(sortQuick, {shapeRandom, 0}, figureOperations,
+                      exactly([](double n) { return 2 * n * std::log(1e4) + n * n / 2e4; },
+                              {1000, 10000, 50000, 200000, 500000, 1e6}),
+                      0.01);
+    EXPECT_EQ(skipping.termsFrom, 200000);
+    EXPECT_EQ(skipping.termsTo, 1e6);
+    // Sizes that end below 10 D fit nothing and say why.
+    const FamilyGrowth small = analyzeFamily(
+        sortQuick, {shapeRandom, 0}, figureOperations,
+        exactly([](double n) { return 2 * n * std::log(1e4) + n * n / 2e4; }, sizes125(1000, 50000)), 0.01);
+    EXPECT_TRUE(small.terms.empty());
+    EXPECT_EQ(growthRowCells(small)[5], "the form holds from n = 100000: too few sizes there");
+    // An n^2 term of at most 2% at the largest size is not fitted, and the row says so.
+    const FamilyGrowth million =
+        analyzeFamily(sortQuick, {shapeRandomMillion, 0}, figureOperations,
+                      exactly([](double n) { return 1.386 * n * std::log2(n) - 2.85 * n + n * n / 2e6; },
+                              sizes125(1000, 1000000)),
+                      0.01);
+    ASSERT_EQ(million.terms.size(), 2u);
+    EXPECT_EQ(million.terms[0].term, termNLgN);
+    EXPECT_NE(million.termsLeftOut.find("n^2 term 1.6% at 1000000, not identifiable"), std::string::npos)
+        << million.termsLeftOut;
+    // A misfit is said beside the terms.
+    const FamilyGrowth missed = analyzeFamily(
+        sortInsertion, {shapeRandom, 0}, figureOperations,
+        exactly([](double n) { return n * n * (1 + 0.2 * std::sin(n)); }, sizes125(1000, 1000000)), 0.01);
+    EXPECT_GT(missed.termsMisfit, 0.05);
     const FamilyGrowth merge = analyzeFamily(
         sortMerge, {shapeRandom, 0}, figureTime,
         exactly([](double n) { return n * std::log2(n) + 20 * n; }, sizes125(1000, 1000000)), 0.05);
@@ -348,6 +400,205 @@ TEST(Growth, TermsWithTheirConstants) {
     EXPECT_NEAR(merge.terms[1].constant / merge.terms[0].constant, 20, 1e-6);
     EXPECT_NEAR(merge.linearShare, 20 / (std::log2(1e6) + 20), 1e-9);
     EXPECT_EQ(termsText({{termNLgN, 1.0}, {termN, -1.22}}), "1.00 n lg n - 1.22 n");
+}
+
+}  // namespace
+
+namespace {
+
+// One synthetic case with a known answer, drawn afresh in every trial: the
+// figure at each size times lognormal noise, three repetitions.
+struct Known {
+    const char* name;
+    double (*f)(double);
+    std::vector<double> sizes;
+    double noise;
+    GrowthClass truth;  // growthClassCount: no one class is true
+    SortId sort;        // whose textbook the verdict is judged against
+    Verdict verdict;    // verdictCount: any
+    double least;       // the share of trials that must reach that verdict
+    DepartureKind departure;
+    double from, factor;  // from 0: no departure asked for
+    double wrongAloneBelow = 0.05;
+};
+
+struct Tally {
+    int wrongAlone = 0, verdicts = 0, departures = 0, trueAmong = 0;
+};
+
+Tally run(const Known& c, int trials, std::mt19937& rng) {
+    std::normal_distribution<double> noise(0, c.noise);
+    Tally tally;
+    for (int trial = 0; trial < trials; ++trial) {
+        GrowthData data = {c.sizes, {}};
+        for (double n : c.sizes) {
+            data.samples.emplace_back();
+            for (int r = 0; r < 3; ++r) data.samples.back().push_back(c.f(n) * std::exp(noise(rng)));
+        }
+        const FamilyGrowth family = analyzeFamily(c.sort, {shapeRandom, 0}, figureTime, data, 0.05);
+        const std::vector<GrowthClass>& classes = family.fit.classes;
+        tally.wrongAlone += classes.size() == 1 && classes[0] != c.truth;
+        tally.trueAmong += has(family.fit, c.truth);
+        tally.verdicts += family.verdict == c.verdict;
+        for (const Departure& d : family.fit.departures) {
+            if (d.kind == c.departure && d.from == c.from && std::fabs(d.factor / c.factor - 1) < 0.15) {
+                ++tally.departures;
+                break;
+            }
+        }
+    }
+    return tally;
+}
+
+double stepped(double n) { return n * (n >= 500000 ? 1.5 : 1); }
+
+}  // namespace
+
+// The thresholds the analysis promises, 200 trials a case with a fixed
+// seed: no wrong class alone in 5% of trials or more, the true class of a
+// clean curve at 5% confirmed in 95%, steps found with their sizes.
+TEST(Growth, KnownAnswersOverManyTrials) {
+    const std::vector<double> wide = sizes125(1000, 1000000);
+    const double none = 0;
+    auto nLgN = [](double n) { return n * std::log2(n); };
+    auto linear = [](double n) { return n; };
+    auto square = [](double n) { return n * n; };
+    const Known cases[] = {
+        {"N at 3%", linear, wide, 0.03, growthN, sortCounting, verdictConfirmed, 0.95, departureStep, none,
+         1},
+        {"N at 5%", linear, wide, 0.05, growthN, sortCounting, verdictConfirmed, 0.95, departureStep, none,
+         1},
+        {"N at 10%", linear, wide, 0.10, growthN, sortCounting, verdictCount, 0, departureStep, none, 1},
+        {"N at 20%", linear, wide, 0.20, growthN, sortCounting, verdictCount, 0, departureStep, none, 1},
+        {"N lg N at 3%", nLgN, wide, 0.03, growthNLgN, sortStd, verdictConfirmed, 0.95, departureStep, none,
+         1},
+        {"N lg N at 5%", nLgN, wide, 0.05, growthNLgN, sortStd, verdictConfirmed, 0.95, departureStep, none,
+         1},
+        {"N lg N at 10%", nLgN, wide, 0.10, growthNLgN, sortStd, verdictCount, 0, departureStep, none, 1},
+        {"N lg N at 20%", nLgN, wide, 0.20, growthNLgN, sortStd, verdictCount, 0, departureStep, none, 1},
+        {"N^2 at 3%", square, wide, 0.03, growthN2, sortInsertion, verdictConfirmed, 0.95, departureStep,
+         none, 1},
+        {"N^2 at 5%", square, wide, 0.05, growthN2, sortInsertion, verdictConfirmed, 0.95, departureStep,
+         none, 1},
+        {"N^2 at 10%", square, wide, 0.10, growthN2, sortInsertion, verdictCount, 0, departureStep, none, 1},
+        {"N^2 at 20%", square, wide, 0.20, growthN2, sortInsertion, verdictCount, 0, departureStep, none, 1},
+        // Short of the mark: a x1.5 step in 5% noise is missed in about 15% of trials.
+        {"N with one x1.5 step", stepped, wide, 0.05, growthN, sortCounting, verdictConfirmed, 0.85,
+         departureStep, 200000, 1.5, 0.15},
+        {"N to 10000, then N^2", [](double n) { return n <= 1e4 ? n : n * n / 1e4; }, wide, 0.05, growthN2,
+         sortStd, verdictCount, 0, departureBend, 10000, 1},
+        // Short of the mark: at 5% over 1000..10^6 N alone in about 40%.
+        {"n lg n + 40 n", [](double n) { return n * std::log2(n) + 40 * n; }, wide, 0.05, growthNLgN, sortStd,
+         verdictCount, 0, departureStep, none, 1, 0.45},
+        {"n^1.5", [](double n) { return std::pow(n, 1.5); }, sizes125(1000, 100000), 0.05, growthClassCount,
+         sortInsertion, verdictCount, 0, departureStep, none, 1},
+        {"n^2/(2 10^4) + 3 n lg n", [](double n) { return n * n / 2e4 + 3 * n * std::log2(n); }, wide, 0.05,
+         growthN2, sortStd, verdictCount, 0, departureStep, none, 1},
+        {"two sizes",
+         square,
+         {1000, 2000},
+         0.05,
+         growthN2,
+         sortInsertion,
+         verdictNotApplicable,
+         1,
+         departureStep,
+         none,
+         1},
+        {"three sizes",
+         nLgN,
+         {1000, 10000, 100000},
+         0.05,
+         growthNLgN,
+         sortStd,
+         verdictCount,
+         0,
+         departureStep,
+         none,
+         1},
+        {"clumped sizes",
+         nLgN,
+         {10000, 11000, 12000, 13000, 14000},
+         0.05,
+         growthNLgN,
+         sortStd,
+         verdictCount,
+         0,
+         departureStep,
+         none,
+         1},
+        {"pure noise", [](double) { return 1.0; }, wide, 0.20, growthOne, sortCounting, verdictCount, 0,
+         departureStep, none, 1},
+    };
+    std::mt19937 rng(20261209);
+    const int trials = 200;
+    for (const Known& c : cases) {
+        const Tally tally = run(c, trials, rng);
+        EXPECT_LT(tally.wrongAlone, c.wrongAloneBelow * trials) << c.name;
+        if (c.verdict != verdictCount) {
+            EXPECT_GE(tally.verdicts, c.least * trials) << c.name;
+        }
+        if (c.from > 0) {
+            EXPECT_GE(tally.departures, 0.8 * trials) << c.name;
+        }
+        std::printf("%-28s wrong alone %5.1f%%  true among %5.1f%%  verdict %5.1f%%  departure %5.1f%%\n",
+                    c.name, 100.0 * tally.wrongAlone / trials, 100.0 * tally.trueAmong / trials,
+                    100.0 * tally.verdicts / trials, 100.0 * tally.departures / trials);
+    }
+}
+
+// The caches a step is named after: the system's, smallest level first,
+// and their one wording.
+TEST(Growth, CachesFromTheSystemAndTheirNames) {
+    const std::vector<DataCache> caches = dataCaches();
+    for (std::size_t i = 1; i < caches.size(); ++i) EXPECT_LT(caches[i - 1].level, caches[i].level);
+    for (const DataCache& cache : caches) EXPECT_GT(cache.bytes, 0u);
+    EXPECT_EQ(dataCachesText({{1, 49152}, {2, 1048576}, {3, 3 << 19}}), "L1d 48 KiB, L2 1 MiB, L3 1536 KiB");
+    EXPECT_EQ(dataCachesText({}), "");
+    // A step names the largest level the bytes outgrow between its sizes.
+    GrowthFit fit = {};
+    fit.departures = {{departureStep, 200000, 500000, 1.7, 0, 0, ""},
+                      {departureStep, 1000, 2000, 1.7, 0, 0, ""},
+                      {departureStep, 10000, 200000, 0.6, 0, 0, ""}};
+    nameStepCauses(fit, {1000, 2000, 5000, 10000, 200000, 500000}, {4000, 8000, 20000, 40000, 1.6e6, 4e6},
+                   {{1, 49152}, {2, 1048576}, {3, 33554432}});
+    EXPECT_EQ(departureText(fit.departures[0]),
+              "time per element x1.70 from 200000 to 500000: 3.8 MiB of data passes L2 (1 MiB)");
+    EXPECT_EQ(departureText(fit.departures[1]),
+              "time per element x1.70 from 1000 to 2000");  // no level crossed
+    EXPECT_EQ(departureText(fit.departures[2]),
+              "time per element x0.60 from 10000 to 200000");  // faster: no cause
+    const Departure outlier = {departureOutlier, 5000, 5000, 2, 0, 0, ""};
+    EXPECT_EQ(departureText(outlier), "outlier at 5000 (x2.00 against its neighbours)");
+    const Departure bend = {departureBend, 10000, 10000, 1, 1.0, 2.02, ""};
+    EXPECT_EQ(departureText(bend), "slope 1.00 to 10000, 2.02 above");
+}
+
+namespace {
+
+// The fits' constraints: no class by a negative constant (a cost that
+// falls as n grows has none), and never as many terms as sizes (a fit
+// that passes through every point says nothing).
+TEST(Growth, FitsKeepTheirConstraints) {
+    const std::vector<double> wide = sizes125(1000, 1000000);
+    for (GrowthFigure figure : {figureTime, figureOperations}) {
+        const GrowthFit falling = fitGrowth(exactly([](double n) { return 1e9 / n; }, wide), 0.01, figure);
+        EXPECT_TRUE(falling.classes.empty()) << figure;
+        const GrowthFit shrinking = fitGrowth(exactly([](double n) { return 2e6 - n; }, wide), 0.01, figure);
+        EXPECT_TRUE(shrinking.classes.empty()) << figure;
+        // Bending below n: n lg n with a negative constant would fit it exactly.
+        const GrowthFit bending =
+            fitGrowth(exactly([](double n) { return 4 * n - 0.2 * n * std::log2(n); }, wide), 0.01, figure);
+        for (GrowthClass cls : bending.classes) EXPECT_NE(cls, growthNLgN) << figure;
+    }
+    const auto cost = [](double n) { return 3 * n * std::log2(n) + 5 * n + 7; };
+    const std::vector<GrowthTerm> three = {termNLgN, termN, termOne};
+    EXPECT_TRUE(fitTerms(exactly(cost, {1000, 2000, 5000}), three).empty());
+    EXPECT_TRUE(fitTerms(exactly(cost, {1000, 2000}), {termNLgN}).empty());
+    const GrowthTerms four = fitTerms(exactly(cost, {1000, 2000, 5000, 10000}), three);
+    ASSERT_EQ(four.size(), 3u);
+    EXPECT_NEAR(four[0].constant, 3, 1e-6);
+    EXPECT_NEAR(four[1].constant, 5, 1e-4);
 }
 
 }  // namespace

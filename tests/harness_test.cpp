@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -175,6 +176,115 @@ TEST(Harness, MemoryNeededByHand) {
     for (const auto& row : rows) {
         EXPECT_EQ(memoryNeeded(row.plan), row.bytes) << shapeName(row.plan.front().first);
     }
+}
+
+// The input cache, driven by a factory that counts its calls: every set
+// built once while the limit holds them all, whatever order the
+// repetitions ask in; past the limit the least recently used is given up
+// (never the set asked for), rebuilt when asked again and named; a pool
+// refilled from a set gives each call an identical fresh copy.
+TEST(Harness, InputsBuiltOnceWithinTheLimit) {
+    const Shape other = {shapeSaws, 0};
+    const std::vector<std::pair<Shape, int>> order = {
+        {randomShape, 1000}, {other, 1000},       {randomShape, 2000}, {other, 1000},
+        {randomShape, 1000}, {randomShape, 2000}, {other, 1000},       {randomShape, 1000}};
+    const struct {
+        std::uint64_t limit;
+        int builds;
+        std::vector<std::string> rebuilt;
+    } rows[] = {
+        {std::uint64_t(-1), 3, {}},
+        {2 * inputBytes(1000) + inputBytes(2000), 3, {}},
+        // Two sets and not a third: the order above then rebuilds.
+        {2 * inputBytes(1000), 7, {"random/1000", "random/2000", "saws/1000"}},
+        // Below one set: each is still built, and given up at the next.
+        {1, 8, {"saws/1000", "random/1000", "random/2000"}},
+    };
+    for (const auto& row : rows) {
+        std::map<std::string, int> built;
+        Harness harness(seed, 0.5, row.limit, [&built](const Shape& shape, int n, std::uint32_t s) {
+            ++built[shapeName(shape) + "/" + std::to_string(n)];
+            return makeInputs(shape, n, s);
+        });
+        for (const auto& ask : order) {
+            const Inputs& in = harness.inputs(ask.first, ask.second);
+            EXPECT_TRUE(in.shape == ask.first && in.n == ask.second);
+            EXPECT_EQ(in.arrays.front(), makeShape(ask.first, ask.second, distinctArraySeed(seed, 0)));
+        }
+        int total = 0;
+        for (const auto& b : built) total += b.second;
+        EXPECT_EQ(total, row.builds) << row.limit;
+        EXPECT_EQ(harness.inputBuilds(), row.builds) << row.limit;
+        EXPECT_EQ(harness.rebuiltInputs(), row.rebuilt) << row.limit;
+    }
+
+    // Each batch starts from copies equal to the distinct arrays, whatever
+    // the sorts before did to theirs.
+    Harness harness(seed, 0.5, 2 * inputBytes(1000));
+    const int n = 1000;
+    TimedPool pool(harness, sortQuick, randomShape, n);
+    const Inputs& in = harness.inputs(randomShape, n);
+    for (int batch = 0; batch < 3; ++batch) {
+        pool.refill();
+        std::set<std::vector<int>> seen;
+        for (int i = 0; !pool.full(); ++i) {
+            int* a = pool.next();
+            const std::vector<int> copy(a, a + n);
+            const std::size_t d = std::size_t((batch * poolArrayCount(n) + i) % int(in.arrays.size()));
+            EXPECT_EQ(copy, in.arrays[d]) << batch << " " << i;
+            std::sort(a, a + n);
+        }
+        EXPECT_TRUE(pool.endBatch());
+    }
+    EXPECT_EQ(harness.inputBuilds(), 1);
+}
+
+// A plan's inputs at once: each shape's sizes and the budget's probes.
+TEST(Harness, AllInputsAndTheLargestCallByHand) {
+    const std::uint64_t probes = inputBytes(1000) + inputBytes(10000);
+    const std::vector<std::pair<Shape, std::vector<int>>> plan = {{randomShape, {1000, 20000}},
+                                                                  {Shape{shapeRandomWide, 0}, {10000}}};
+    EXPECT_EQ(allInputsBytes(plan), 2 * probes + inputBytes(20000));
+    EXPECT_EQ(inputBytes(20000), 2 * 52 * (80000 + 48u));
+    // random at 20000: 6 pooled arrays, a buffer and a 10000-int table.
+    EXPECT_EQ(largestCallBytes(plan), 6 * 80000 + 80000 + 40000u);
+}
+
+// The progress lines: one per tenth of the expected cost and the last,
+// the time left from the rate so far; a name not planned is ignored.
+TEST(Harness, ProgressLinesAtEachTenth) {
+    std::map<std::string, double> expected;
+    for (int i = 0; i < 20; ++i) expected["b" + std::to_string(i)] = 1;
+    RunProgress progress("tool", expected, 100);
+    std::vector<std::string> lines;
+    EXPECT_EQ(progress.done("unplanned", 101), "");
+    for (int i = 0; i < 20; ++i) {
+        const std::string line = progress.done("b" + std::to_string(i), 100 + 2.0 * (i + 1));
+        if (!line.empty()) lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines.front(), "tool: 2 of 20 benchmarks done, 4 s of CPU so far, about 36 s left");
+    EXPECT_EQ(lines.back(), "tool: 20 of 20 benchmarks done, 40 s of CPU so far, about 0 s left");
+    // Twice the same name counts once.
+    RunProgress again("tool", {{"a", 1}, {"b", 1}}, 0);
+    EXPECT_NE(again.done("a", 1), "");
+    EXPECT_EQ(again.done("a", 2), "");
+}
+
+// The expected cost: a call past the budget costs nothing more, the
+// repetitions multiply the rest, and the inputs of n cost more than of
+// fewer elements.
+TEST(Harness, ExpectedCostsByHand) {
+    const double call = likelyCallSeconds(sortMerge, 1024);
+    EXPECT_DOUBLE_EQ(call, 1e-9 * 1024 * 10);
+    EXPECT_DOUBLE_EQ(likelyCallSeconds(sortInsertion, 1000), 0.25e-9 * 1e6);
+    EXPECT_DOUBLE_EQ(expectedBenchmarkSeconds(sortMerge, 1024, 3, 0.01, 0.5),
+                     3 * (0.01 + 0.5 * call + call) + 4 * call);
+    const double large = 1e-9 * (1 << 20) * 20;
+    EXPECT_DOUBLE_EQ(expectedBenchmarkSeconds(sortMerge, 1 << 20, 1, 0.01, 0.5),
+                     large + 0.5 * 0.01 + large + 0.05 + large);
+    EXPECT_EQ(expectedBenchmarkSeconds(sortInsertion, 100000, 3, 0.01, 0.5), 0);
+    EXPECT_LT(expectedInputSeconds(1000), expectedInputSeconds(1000000));
 }
 
 // Identical arrays would let the branch predictor learn them.

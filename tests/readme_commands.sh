@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the commands of README's "Comparing the sorts" section as written,
-# from a folder whose build/release is BUILD (so a test build stands in for
-# the user's), skipping the blocks marked "<!-- over a minute -->". Each must
+# Runs the commands of README's "Comparing the sorts" and "Before and after"
+# sections as written, from a folder whose build/release is BUILD (so a test
+# build stands in for the user's) beside the sources' examples/ and
+# user_sorts/, skipping the blocks marked "<!-- over a minute -->". Each must
 # exit 0 and print no nan, and every number of three or more digits (with
 # its decimals) in the "#   " notes under a command must be in its output.
 # Usage: tests/readme_commands.sh README.md BUILD
@@ -12,10 +13,12 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/build"
 ln -s "$build" "$work/build/release"
+source=$(cd "$(dirname "$readme")" && pwd)
+ln -s "$source/examples" "$source/user_sorts" "$work/"
 
 # One command per record, its notes after a tab.
 commands=$(awk '
-    /^## / { inside = ($0 == "## Comparing the sorts") }
+    /^## / { inside = ($0 == "## Comparing the sorts" || $0 == "## Before and after") }
     !inside { next }
     /^<!-- over a minute -->/ { skip = 1 }
     /^```sh$/ { block = 1; next }

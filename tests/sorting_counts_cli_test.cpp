@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compare/disorder.h"
 #include "compare/shapes.h"
 #include "sorting/counted.h"
 #include "tests/run_program.h"
@@ -168,24 +169,38 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
         const char* sort;
         SortFunction counted;
         Shape shape;
-        double (*expected)(double n);  // null: the textbook says nothing
+        // null: the textbook says nothing; pairs: the inputs' mean number
+        // of pairs of equal values, which are no inversion.
+        double (*expected)(double n, double pairs);
     };
     const Case cases[] = {
         {"insertion",
          counted::insertionSort,
          {shapeRandom, 0},
-         [](double n) { return n * (n - 1) / 4 + n - harmonicNumber(int(n)); }},
+         [](double n, double pairs) { return (n * (n - 1) / 2 - pairs) / 2 + n - harmonicNumber(int(n)); }},
         {"merge",
          counted::mergeSortArray,
          {shapeRandom, 0},
-         [](double n) { return n * std::log2(n) - 1.25 * n; }},
+         [](double n, double) { return (1 - 1 / 2e4) * n * std::log2(n) - 1.25 * n; }},
         {"quick",
          counted::quickSortArray,
          {shapeRandom, 0},
-         [](double n) { return 2 * (n + 1) * harmonicNumber(int(n)) - 4 * n; }},
-        {"insertion", counted::insertionSort, {shapeFewDistinctK, 3}, nullptr},
-        {"merge", counted::mergeSortArray, {shapeFewDistinctK, 3}, nullptr},
-        {"quick", counted::quickSortArray, {shapeFewDistinctK, 3}, nullptr},
+         [](double n, double pairs) { return 2 * (n + 1) * harmonicNumber(int(n)) - 4 * n + pairs; }},
+        // Three values: the same textbook with D = 3, quick sort's 2n ln D once n >= 10 D.
+        {"insertion",
+         counted::insertionSort,
+         {shapeFewDistinctK, 3},
+         [](double n, double pairs) { return (n * (n - 1) / 2 - pairs) / 2 + n - harmonicNumber(int(n)); }},
+        {"merge",
+         counted::mergeSortArray,
+         {shapeFewDistinctK, 3},
+         [](double n, double) { return (1 - 1 / 6.0) * n * std::log2(n) - 1.25 * n; }},
+        {"quick",
+         counted::quickSortArray,
+         {shapeFewDistinctK, 3},
+         [](double n, double pairs) {
+             return pairs + (n >= 30 ? 2 * n * std::log(3.0) : 2 * (n + 1) * harmonicNumber(int(n)) - 4 * n);
+         }},
     };
     const int sizes[] = {20, 40};
     const std::string options =
@@ -199,7 +214,7 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
         double noise = 0.01;
         for (int n : sizes) {
             SCOPED_TRACE(name + "/" + std::to_string(n));
-            double comparisons = 0, squares = 0, inversions = 0, runs = 0, distinct = 0;
+            double comparisons = 0, squares = 0, inversions = 0, runs = 0, distinct = 0, pairs = 0;
             std::vector<double> each;
             for (int i = 0; i < inputs; ++i) {
                 std::vector<int> v = makeShape(c.shape, n, seed + std::uint32_t(i));
@@ -208,6 +223,9 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
                     runs += a == 0 || v[a] < v[a - 1];
                 }
                 distinct += double(std::set<int>(v.begin(), v.end()).size());
+                for (int a = 0; a < n; ++a) {
+                    for (int b = a + 1; b < n; ++b) pairs += v[a] == v[b];
+                }
                 counted::takeOperationCounts();
                 c.counted(v.data(), n);
                 each.push_back(double(counted::takeOperationCounts().comparisons));
@@ -228,7 +246,7 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
                 EXPECT_NEAR(numberIn(row, "inversions"), inversions / inputs, 0.051);
                 EXPECT_NEAR(numberIn(row, "runs"), runs / inputs, 0.051);
                 EXPECT_NEAR(numberIn(row, "distinct"), distinct / inputs, 0.051);
-                const double expected = c.expected ? c.expected(n) : -1;
+                const double expected = c.expected ? c.expected(n, pairs / inputs) : -1;
                 EXPECT_NEAR(numberIn(row, "expected"), expected, 0.051);
                 EXPECT_NEAR(numberIn(row, "ratio"), c.expected ? comparisons / expected : -1, 1e-5);
             }
@@ -237,6 +255,62 @@ TEST(CountsTool, PrintsMeansFiguresAndDisorderOfItsInputs) {
                                                  shapeName(c.shape) + "\", \"figure\"");
         ASSERT_NE(family, std::string::npos) << name;
         EXPECT_NEAR(numberIn(jsonRow(json.out.substr(family), "\"sort\""), "noise"), noise, 6e-5) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Above 200000 the default run measures inversions and runs on the first
+// two inputs and --exhaustive on all five; distinct values come from every
+// input either way.
+TEST(CountsTool, DisorderAboveTheStoppingSizeOnTwoInputs) {
+    const int n = 300000;
+    const std::uint32_t seed = 7;
+    double inversions[2] = {0, 0}, runs[2] = {0, 0}, distinct = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::vector<int> v = makeShape(Shape{shapeRandom, 0}, n, seed + std::uint32_t(i));
+        for (int k = i < 2 ? 0 : 1; k < 2; ++k) {
+            inversions[k] += double(countInversions(v));
+            runs[k] += double(countAscendingRuns(v));
+        }
+        distinct += double(countDistinct(v));
+    }
+    const char* modes[] = {"", " --exhaustive"};
+    for (int k = 0; k < 2; ++k) {
+        const ProgramRun run = runProgram(
+            SORTING_COUNTS_PATH,
+            std::string("--json --sorts=counting --shapes=random --sizes=300000 --seed=7") + modes[k]);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Fields row = jsonRow(run.out, "\"sort\": \"counting\", \"shape\": \"random\", \"n\": 300000,");
+        EXPECT_EQ(numberIn(row, "inputs"), 5) << modes[k];
+        EXPECT_NEAR(numberIn(row, "inversions"), inversions[k] / (k == 0 ? 2 : 5), 0.051) << modes[k];
+        EXPECT_NEAR(numberIn(row, "runs"), runs[k] / (k == 0 ? 2 : 5), 0.051) << modes[k];
+        EXPECT_NEAR(numberIn(row, "distinct"), distinct / 5, 0.051) << modes[k];
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The plan first, with the expected CPU; then a line per sort, the last of
+// each shape with the time left.
+TEST(CountsTool, PlanAndTimeLeftOnStderr) {
+    const ProgramRun run =
+        runProgram(SORTING_COUNTS_PATH, "--sorts=merge,quick --shapes=random,saws --sizes=1000 --csv");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err.compare(0, 22, "sorting_counts: plan: "), 0) << run.err;
+    EXPECT_NE(run.err.find("expected about"), std::string::npos) << run.err;
+    std::istringstream lines(run.err);
+    std::vector<std::string> sortLines;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("sizes counted") != std::string::npos) sortLines.push_back(line);
+    }
+    ASSERT_EQ(sortLines.size(), 4u) << run.err;
+    for (std::size_t i = 0; i < sortLines.size(); ++i) {
+        EXPECT_EQ(sortLines[i].find("s left") != std::string::npos, i % 2 == 1) << sortLines[i];
     }
 }
 

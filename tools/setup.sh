@@ -7,10 +7,11 @@
 set -euo pipefail
 
 case ${1:-} in
-    run) packages=(cmake make g++ libbenchmark-dev libjs-chart.js) ;;
+    run) packages=(cmake make g++ libbenchmark-dev libjs-chart.js nlohmann-json3-dev) ;;
     test)
         packages=(cmake make g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-                  g++-mingw-w64-x86-64 wine wine64 dpkg-dev libjs-chart.js chromium-headless-shell) ;;
+                  g++-mingw-w64-x86-64 wine wine64 dpkg-dev libjs-chart.js chromium-headless-shell
+                  nlohmann-json3-dev) ;;
     *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

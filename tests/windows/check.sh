@@ -42,6 +42,9 @@ contents)
     # With Google Benchmark's source (CI requires it), the benchmark and its
     # launcher.
     [[ -f $source_dir/build/benchmark-source/CMakeLists.txt ]] && files+=(sorting_benchmark.exe compare.cmd)
+    # With nlohmann-json's headers (tools/setup.sh installs them), the tool
+    # that compares two runs.
+    [[ -f /usr/include/nlohmann/json.hpp ]] && files+=(sorting_compare.exe)
     for file in "${files[@]}"; do
         [[ -f $unpacked/$file ]] || fail "the ZIP lacks $file"
     done
@@ -81,7 +84,7 @@ benchmark)
     page=$build_dir/tests/windows_benchmark.html
     rm -f "$page"
     (cd "$unpacked" && wine sorting_benchmark.exe \
-        "--benchmark_filter=^(insertion|quick|counting)/(random|ascending)/(1000|2000|5000)(/real_time)?$" \
+        "--benchmark_filter=^(insertion|quick|counting)/(random|ascending)/(1000|2000|5000)(/real_time)?$" --sortbench_sizes=1000,2000,5000 \
         --benchmark_min_time=0.01 --sortbench_html=windows_benchmark.html >/dev/null)
     mv "$unpacked/windows_benchmark.html" "$page"
     status=0
@@ -101,6 +104,55 @@ compare)
         [[ -s $folder/$page ]] || fail "compare.cmd did not write $page"
     done
     ;;
+broken)
+    # A crash, a hang and reads and writes past the end, dropped in and
+    # loaded: one line naming the call, status 1.
+    [[ -f $build_dir/sorting_counts_user.exe ]] || skip "no sorting_counts_user.exe in $build_dir"
+    for row in "crashes_large:crashed (exception 0xC0000005)" "hangs_large:did not return within 2 s" \
+        "past_end:wrote past the end of the array (a[0], n = 0)" \
+        "reads_past_end:read past the end of the array (a[0], n = 0)"; do
+        sort=${row%%:*}
+        for run in "$build_dir/sorting_counts_user.exe" \
+            "$build_dir/sorting_counts.exe --load=$build_dir/tests/user_libraries/$sort.dll"; do
+            status=0
+            err=$(SORTBENCH_HANG_SECONDS=2 wine $run --sorts=$sort --shapes=random --sizes=2000 2>&1 >/dev/null) ||
+                status=$?
+            ((status == 1)) || fail "$run --sorts=$sort: status $status, not 1: $err"
+            [[ $err == *"sorting_counts: $sort on random at n = "*"${row#*:}"* ]] ||
+                fail "$run --sorts=$sort did not name the problem: $err"
+        done
+    done
+    ;;
+runs)
+    # One run on Linux and one on Windows compared by sorting_compare.exe:
+    # benchmarks in common whatever the clock (Windows names end in
+    # /real_time), the operating systems marked as differing, and the same
+    # JSON as the Linux build's sorting_compare gives for the same files.
+    need_linux sorting_benchmark
+    need_linux sorting_compare
+    [[ -f $unpacked/sorting_compare.exe ]] || skip "no sorting_compare.exe (apt-get install nlohmann-json3-dev)"
+    work=$build_dir/tests/windows_runs
+    rm -rf "$work" && mkdir -p "$work"
+    run=("--benchmark_filter=^(quick|std_sort)/(random|ascending)/(1000|2000)(/real_time)?$" --sortbench_sizes=1000,2000
+         --benchmark_min_time=0.005 --benchmark_repetitions=5)
+    (cd "$work" && "$linux_build/sorting_benchmark" "${run[@]}" --benchmark_out=linux.json >/dev/null 2>&1) ||
+        fail "the Linux run failed"
+    (cd "$work" && wine "$unpacked/sorting_benchmark.exe" "${run[@]}" --benchmark_out=windows.json >/dev/null 2>&1) ||
+        fail "the Windows run failed"
+    (cd "$work" && wine "$unpacked/sorting_compare.exe" linux.json windows.json --json=windows_out.json \
+        >windows_out.txt) || fail "sorting_compare.exe failed"
+    (cd "$work" && "$linux_build/sorting_compare" linux.json windows.json --json=linux_out.json >/dev/null) ||
+        fail "the Linux sorting_compare failed"
+    grep -q '"sort": "quick"' "$work/windows_out.json" || fail "no benchmark compared: $(head -c 600 "$work/windows_out.txt")"
+    grep -A3 '"label": "operating system"' "$work/windows_out.json" | grep -q '"differs": true' ||
+        fail "the operating systems are not marked as differing"
+    grep -q 'Windows' "$work/windows_out.txt" || fail "the console shows no Windows context"
+    # The same rows, p-values and verdicts (ratios come from the platforms'
+    # own log and exp, which may differ in the last bit).
+    fields='"(sort|shape|n|p|q|verdict)":'
+    diff <(tr -d '\r' <"$work/windows_out.json" | grep -E "$fields") <(grep -E "$fields" "$work/linux_out.json") ||
+        fail "sorting_compare.exe and the Linux build disagree on the same files"
+    ;;
 direct)
     # The sources build with one plain compiler call, without CMake.
     mkdir -p "$build_dir/direct"
@@ -108,7 +160,7 @@ direct)
         sortbench/*.cpp sorting/*.cpp compare/sorts.cpp -o "$build_dir/direct/sortbench.exe")
     ;;
 *)
-    echo "usage: $0 package|contents|report|launcher|counts|benchmark|compare|direct SOURCE_DIR BUILD_DIR" \
+    echo "usage: $0 package|contents|report|launcher|counts|benchmark|compare|broken|runs|direct SOURCE_DIR BUILD_DIR" \
         "[LINUX_BUILD_DIR]" >&2
     exit 2
     ;;

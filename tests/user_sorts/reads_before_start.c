@@ -1,0 +1,14 @@
+/* Wrong: reads one element before the start. */
+#include "user_sort.h"
+
+void reads_before_start(int* a, int n) {
+    volatile int before = a[-1];
+    (void)before;
+    for (int i = 1; i < n; ++i) {
+        for (int j = i; j > 0 && SB_LESS(a[j], a[j - 1]); --j) {
+            const int t = a[j];
+            SB_SET(a[j], a[j - 1]);
+            SB_SET(a[j - 1], t);
+        }
+    }
+}
